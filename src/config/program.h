@@ -1,26 +1,27 @@
 #pragma once
 
-// What the handlers and workers of the running program share. One value per
-// process in the program; each test builds its own over a fresh run directory.
+// What the handlers and workers of the running program share: one value in the
+// program; each test builds its own over a fresh run directory and loopback endpoints.
 
 #include <filesystem>
 #include <memory>
 #include <mutex>
 
 #include "config/endpoints.h"
-#include "platform/mail_sender.h"
-#include "platform/sound_player.h"
 #include "toolkit/window_toolkit.h"
 #include "watch/monitor_state.h"
 
 namespace qm {
 
+class SoundPlayer;
+class MailSender;
+
 struct Program {
   WindowToolkit& tk;
   Endpoints endpoints;
   std::filesystem::path runDir;
-  SoundPlayer& sound;
-  MailSender& mail;  // used only under alertLock
+  SoundPlayer* sound = nullptr;  // the alert sound player
+  MailSender* mail = nullptr;    // the alert mail sender, used only under alertLock
   MonitorState monitor;
   std::unique_ptr<std::mutex> alertLock;  // AlertLock: created by the start-up sequence
 };
