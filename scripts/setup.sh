@@ -14,12 +14,14 @@ packages=(
   clang-14 libclang-rt-14-dev
   # running: image plugins, a CJK font so that Chinese shows, the X platform plugin
   qt6-qpa-plugins qt6-image-formats-plugins fonts-noto-cjk fonts-wqy-microhei
+  # sound output modules of libout123 (ALSA, PulseAudio, ...) for real playback
+  mpg123
   libxcb-cursor0 dbus-x11 at-spi2-core
   # tests and their peers
   libcpp-httplib-dev python3-aiosmtpd python3-requests python3-pyatspi python3-gi
   xvfb xauth xdotool imagemagick x11-utils nodejs
   # making the embedded assets
-  sox lame ccache
+  sox lame python3 ccache
 )
 
 missing=()
