@@ -14,9 +14,9 @@ packages=(
   clang-14 libclang-rt-14-dev
   # running: image plugins, a CJK font so that Chinese shows, the X platform plugin
   qt6-qpa-plugins qt6-image-formats-plugins fonts-noto-cjk fonts-wqy-microhei
+  libxcb-cursor0 dbus-x11 at-spi2-core
   # sound output modules of libout123 (ALSA, PulseAudio, ...) for real playback
   mpg123
-  libxcb-cursor0 dbus-x11 at-spi2-core
   # tests and their peers
   libcpp-httplib-dev python3-aiosmtpd python3-requests python3-pyatspi python3-gi
   xvfb xauth xdotool imagemagick x11-utils nodejs
