@@ -20,6 +20,8 @@ packages=(
   # tests and their peers
   libcpp-httplib-dev python3-aiosmtpd python3-requests python3-pyatspi python3-gi
   xvfb xauth xdotool imagemagick x11-utils nodejs
+  # the end-to-end suite: its own D-Bus session and the AT-SPI bus the window is read over
+  dbus gir1.2-atspi-2.0
   # making the embedded assets
   sox lame python3 ccache
 )
