@@ -6,7 +6,7 @@
 #include <system_error>
 #include <thread>
 
-#include "platform/embedded_asset.h"
+#include "platform/embedded_assets.h"
 #include "platform/sound_player.h"
 #include "records/settings.h"
 #include "records/watch_columns.h"
