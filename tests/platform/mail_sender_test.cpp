@@ -206,3 +206,20 @@ TEST(MailSender, ConnectAgainEndsTheOpenConnection) {
   EXPECT_TRUE(server.waitUntil([&] { return server.openConnections() == 0; }));
   EXPECT_EQ(countVerb(server, "QUIT", 2), 1);
 }
+
+TEST(MailSender, UsesStartTlsWhenOfferedAndNeverLogsInWithoutIt) {
+  SmtpServerOptions options;
+  options.user = "watcher";
+  options.password = "secret";
+  options.offerStartTls = true;
+  SmtpServer server(options);
+  MailSender mail;
+  // The test server's certificate is self-signed, so the upgrade must fail, and
+  // with it the whole connection: the password is never sent in clear.
+  EXPECT_FALSE(mail.connect(server.host(), server.port(), "watcher", "secret"));
+  EXPECT_NE(mail.send("s", "b", to, from), "");
+  EXPECT_EQ(countVerb(server, "STARTTLS"), 1);
+  EXPECT_EQ(countVerb(server, "AUTH"), 0);
+  EXPECT_TRUE(server.logins().empty());
+  EXPECT_FALSE(sawMailTransaction(server));
+}

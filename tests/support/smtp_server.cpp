@@ -86,6 +86,7 @@ SmtpServer::SmtpServer(SmtpServerOptions options) {
                                    hex(options.password),
                                    "--mechanisms",
                                    mechanisms};
+  if (options.offerStartTls) args.push_back("--starttls");
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);

@@ -29,6 +29,8 @@ struct SmtpServerOptions {
   std::string password;
   // The login mechanisms offered then: "LOGIN", "PLAIN" or both.
   std::vector<std::string> mechanisms = {"LOGIN", "PLAIN"};
+  // Offers STARTTLS, with a self-signed certificate that clients do not trust.
+  bool offerStartTls = false;
 };
 
 struct SmtpCommand {

@@ -1,12 +1,14 @@
 """A real SMTP server on loopback for the tests (aiosmtpd), recording what it sees.
 
 Usage: smtp_server.py EVENTS_FILE [--mode accept|reject-sender|reject-recipient|reject-data]
-                      [--user HEX --password HEX] [--mechanisms LOGIN,PLAIN]
+                      [--user HEX --password HEX] [--mechanisms LOGIN,PLAIN] [--starttls]
 
 Listens on 127.0.0.1 on a free port and prints "PORT <n>" once it does. Every
 connection, command, login and mail is appended to EVENTS_FILE as one JSON line;
 mails carry their raw bytes and what Python's own MIME parser makes of them, so
-the tests compare against an independent decoder. Ends when its stdin closes.
+the tests compare against an independent decoder. With --starttls it offers
+STARTTLS with a self-signed certificate (which no client trusts). Ends when its
+stdin closes.
 """
 
 import argparse
@@ -19,6 +21,9 @@ import email.utils
 import functools
 import itertools
 import json
+import os
+import ssl
+import subprocess
 import logging
 import sys
 import threading
@@ -76,6 +81,7 @@ def main():
     ap.add_argument("--user", default="")
     ap.add_argument("--password", default="")
     ap.add_argument("--mechanisms", default="LOGIN,PLAIN")
+    ap.add_argument("--starttls", action="store_true")
     args = ap.parse_args()
     rec = Recorder(args.events)
     user = bytes.fromhex(args.user)
@@ -136,6 +142,16 @@ def main():
         offered = {m.strip().upper() for m in args.mechanisms.split(",") if m.strip()}
         options = dict(authenticator=authenticator, auth_required=True, auth_require_tls=False,
                        auth_exclude_mechanism=[m for m in ("LOGIN", "PLAIN") if m not in offered])
+
+    if args.starttls:
+        here = os.path.dirname(os.path.abspath(args.events))
+        cert, key = os.path.join(here, "cert.pem"), os.path.join(here, "key.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                        "-subj", "/CN=127.0.0.1", "-keyout", key, "-out", cert],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(cert, key)
+        options["tls_context"] = context
 
     async def serve():
         loop = asyncio.get_running_loop()
