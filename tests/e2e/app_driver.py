@@ -157,10 +157,28 @@ class Program:
         """Clicks at a point of the client area."""
         self.check_alive()
         sx, sy = self.screen_point(x, y)
-        args = ["mousemove", "--sync", sx, sy, "click"]
+        self.move_pointer(sx, sy)
+        args = ["click"]
         if repeat > 1:
             args += ["--repeat", repeat, "--delay", 80]
         self.xdotool(*args, button)
+
+    def click_screen(self, sx, sy, button=1, repeat=1):
+        """Clicks at a point of the screen (a popup list outside the window, say)."""
+        self.check_alive()
+        self.move_pointer(sx, sy)
+        if repeat > 1:
+            self.xdotool("click", "--repeat", repeat, "--delay", 80, button)
+        else:
+            self.xdotool("click", button)
+
+    def move_pointer(self, sx, sy):
+        # "mousemove --sync" to where the pointer already is waits for a motion that
+        # never comes (15 s in xdotool 3.20211022), so only a real move is synced.
+        where = dict(line.split("=", 1) for line in
+                     self.xdotool("getmouselocation", "--shell").split() if "=" in line)
+        if (int(where["X"]), int(where["Y"])) != (sx, sy):
+            self.xdotool("mousemove", "--sync", sx, sy)
 
     def click(self, control, dx=None, dy=None, button=1, repeat=1):
         """Clicks a control of the form: at its centre, or at dx, dy inside it."""
@@ -232,31 +250,38 @@ class Program:
                 return node
             except Exception:  # gone from the bus: look again
                 del self.found[name]
-        node = self._locate(name)
-        self.found[name] = node
-        return node
+        return self._locate(name)
 
     def _locate(self, name):
+        """One walk over the window finds every control of the form at once."""
         _, atspi = _atspi()
         atspi.Accessible.clear_cache(self.frame)
-        (x, y, w, h), roles = FORM[name]
-        sx, sy = self.screen_point(x, y)
-        best = None
+        nodes = []
         for node in self.walk(self.frame):
-            if node.name == name:
-                return node
-            if roles and node.getRoleName() in roles:
-                try:
-                    ex, ey, ew, eh = self.extents(node)
-                except Exception:
-                    continue
-                off = abs(ex - sx) + abs(ey - sy) + abs(ew - w) + abs(eh - h)
-                if off <= 12 and (best is None or off < best[0]):
-                    best = (off, node)
-        if best is None:
+            try:
+                nodes.append((node, node.name, node.getRoleName(), self.extents(node)))
+            except Exception:
+                continue
+        for control, ((x, y, w, h), roles) in FORM.items():
+            if control in self.found and control != name:
+                continue
+            sx, sy = self.screen_point(x, y)
+            best = None
+            for node, node_name, role, (ex, ey, ew, eh) in nodes:
+                if node_name == control:
+                    best = (-1, node)
+                    break
+                if roles and role in roles:
+                    off = abs(ex - sx) + abs(ey - sy) + abs(ew - w) + abs(eh - h)
+                    if off <= 12 and (best is None or off < best[0]):
+                        best = (off, node)
+            if best is not None:
+                self.found[control] = best[1]
+        if name not in self.found:
+            (x, y, w, h), roles = FORM[name]
             raise AssertionError(f"no accessible for the control {name} (role {roles}, "
                                  f"place {x},{y} {w}x{h})")
-        return best[1]
+        return self.found[name]
 
     def text_of(self, name):
         """The text an edit box or a combo box's edit field shows."""

@@ -17,6 +17,7 @@ import traceback
 from app_driver import Program, prepare_run_dir
 from e2e_session import DesktopSession, poll
 from mail_stub import MailStub
+from x11_close import close_window
 from shop_stub import Product, ShopStub
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -29,6 +30,7 @@ HOME_PAGE = f"http://{HOST}:{PORTS['publisher']}/home"
 RECORD_FILE = "京东监控记录.txt"
 SETTINGS_FILE = "god.xin"
 SOUND_FILE = "autio.mp3"
+QR_FILE = "二维码.jpg"
 
 # The product the shop stub sells.
 PRODUCT = Product(sku="5089253", name="Quillmoor 测试商品 蓝色 64GB", vender_id="1000000127",
@@ -140,7 +142,8 @@ class Harness:
     @contextlib.contextmanager
     def step(self, name):
         started = time.monotonic()
-        print(f"[e2e {self.scenario}] step: {name} ...", flush=True)
+        # The monotonic clock of the peers' logs, so the two can be read side by side.
+        print(f"[e2e {self.scenario}] step: {name} ... (t={started:.3f})", flush=True)
         try:
             yield
         except Exception as error:
@@ -214,8 +217,12 @@ class Harness:
         """Closes the main window as the user does and checks that the program ended
         cleanly."""
         if how == "escape":
-            program.click_at(700, 560)  # a neutral spot of the window, for the focus
+            program.click_at(1040, 572)  # an empty spot of the right-hand panel
             program.key("Escape")
+        elif how == "close box":
+            close_window(self.session.display, program.window)
+        else:
+            raise ValueError(how)
         code = program.wait_exit(30)
         log = program.stderr_text()
         for marker in ("AddressSanitizer", "ThreadSanitizer", "runtime error:", "Segmentation",

@@ -55,12 +55,14 @@ class ShopStub:
     "normal": out of stock at the normal price;
     "price_drop": still out of stock, every price at the wished price;
     "in_stock": in stock ("现货") at the dropped price;
+    "restock": in stock at the normal price;
     "down": every shop endpoint closes the connection without a reply."""
 
     PHASES = {
         "normal": ("无货", "99.00"),
         "price_drop": ("无货", "50.00"),
         "in_stock": ("现货", "50.00"),
+        "restock": ("现货", "99.00"),
     }
 
     def __init__(self, host, ports, product):
