@@ -24,6 +24,8 @@ packages=(
   dbus gir1.2-atspi-2.0
   # making the embedded assets
   sox lame python3 ccache
+  # a comma-decimal locale for the number readings
+  locales
 )
 
 missing=()
@@ -36,4 +38,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# A locale whose decimal point is a comma: the number readings are tested under it.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
 fi

@@ -96,19 +96,40 @@ std::string utf16ToUtf8(std::u16string_view s) {
 
 #ifndef _WIN32
 
-// ---- The user-defined areas of code page 936 ------------------------------------
-// Windows maps them in order onto the private-use area from U+E000 on:
-// AAA1-AFFE (6 rows of 94) to U+E000-U+E233, F8A1-FEFE (7 rows of 94) to
+// ---- What code page 936 maps beyond glibc's table -------------------------------
+// Windows maps the user-defined areas in order onto the private-use area from
+// U+E000 on: AAA1-AFFE (6 rows of 94) to U+E000-U+E233, F8A1-FEFE (7 rows of 94) to
 // U+E234-U+E4C5, and A140-A7A0 (7 rows of 96: trail bytes 40-7E and 80-A0) to
-// U+E4C6-U+E765. glibc's table has none of them, so they are handled here.
+// U+E4C6-U+E765. The 255 codes that GBK leaves unassigned in its symbol rows follow
+// in code order from U+E766 to U+E864. The single byte 0xFF is U+F8F5.
 
 constexpr char16_t kPuaFirst = 0xE000;
 constexpr char16_t kPuaAfterRowsAA = 0xE000 + 6 * 94;           // U+E234
 constexpr char16_t kPuaAfterRowsF8 = kPuaAfterRowsAA + 7 * 94;  // U+E4C6
-constexpr char16_t kPuaEnd = kPuaAfterRowsF8 + 7 * 96;          // U+E766
+constexpr char16_t kPuaUnassigned = kPuaAfterRowsF8 + 7 * 96;   // U+E766
+constexpr char16_t kByteFF = 0xF8F5;
 
-// The private-use unit of a user-defined two-byte code, or 0.
-char16_t userAreaToPua(unsigned char lead, unsigned char trail) {
+// The unassigned codes, as runs of consecutive trail bytes under one lead byte.
+struct CodeRun {
+  uint16_t first, last;
+};
+constexpr CodeRun kUnassigned[] = {
+    {0xA2AB, 0xA2B0}, {0xA2E3, 0xA2E4}, {0xA2EF, 0xA2F0}, {0xA2FD, 0xA2FE}, {0xA4F4, 0xA4FE},
+    {0xA5F7, 0xA5FE}, {0xA6B9, 0xA6C0}, {0xA6D9, 0xA6DF}, {0xA6EC, 0xA6ED}, {0xA6F3, 0xA6F3},
+    {0xA6F6, 0xA6FE}, {0xA7C2, 0xA7D0}, {0xA7F2, 0xA7FE}, {0xA896, 0xA8A0}, {0xA8BC, 0xA8BC},
+    {0xA8BF, 0xA8BF}, {0xA8C1, 0xA8C4}, {0xA8EA, 0xA8FE}, {0xA958, 0xA958}, {0xA95B, 0xA95B},
+    {0xA95D, 0xA95F}, {0xA989, 0xA995}, {0xA997, 0xA9A3}, {0xA9F0, 0xA9FE}, {0xD7FA, 0xD7FE},
+    {0xFE50, 0xFE7E}, {0xFE80, 0xFEA0},
+};
+constexpr char16_t kPuaEnd = [] {
+  int n = kPuaUnassigned;
+  for (const CodeRun& r : kUnassigned) n += r.last - r.first + 1;
+  return static_cast<char16_t>(n);
+}();
+static_assert(kPuaEnd == 0xE865);
+
+// The private-use unit of a two-byte code that glibc does not map, or 0.
+char16_t codeToPua(unsigned char lead, unsigned char trail) {
   if (lead >= 0xAA && lead <= 0xAF && trail >= 0xA1 && trail <= 0xFE)
     return static_cast<char16_t>(kPuaFirst + (lead - 0xAA) * 94 + (trail - 0xA1));
   if (lead >= 0xF8 && lead <= 0xFE && trail >= 0xA1 && trail <= 0xFE)
@@ -116,24 +137,45 @@ char16_t userAreaToPua(unsigned char lead, unsigned char trail) {
   if (lead >= 0xA1 && lead <= 0xA7 && trail >= 0x40 && trail <= 0xA0 && trail != 0x7F)
     return static_cast<char16_t>(kPuaAfterRowsF8 + (lead - 0xA1) * 96 + (trail - 0x40) -
                                  (trail > 0x7F ? 1 : 0));
+  if ((lead < 0xA2 || lead > 0xA9) && lead != 0xD7 && lead != 0xFE) return 0;
+  const int code = lead << 8 | trail;
+  int unit = kPuaUnassigned;
+  for (const CodeRun& r : kUnassigned) {
+    if (code < r.first) return 0;
+    if (code <= r.last) return static_cast<char16_t>(unit + (code - r.first));
+    unit += r.last - r.first + 1;
+  }
   return 0;
 }
 
-// The user-defined two-byte code of a private-use unit; false when it has none.
-bool puaToUserArea(char16_t u, unsigned char& lead, unsigned char& trail) {
+// The two-byte code of a private-use unit; false when it has none.
+bool puaToCode(char16_t u, unsigned char& lead, unsigned char& trail) {
   if (u < kPuaFirst || u >= kPuaEnd) return false;
+  int code = 0;
   if (u < kPuaAfterRowsAA) {
     const int k = u - kPuaFirst;
-    lead = static_cast<unsigned char>(0xAA + k / 94), trail = static_cast<unsigned char>(0xA1 + k % 94);
+    code = (0xAA + k / 94) << 8 | (0xA1 + k % 94);
   } else if (u < kPuaAfterRowsF8) {
     const int k = u - kPuaAfterRowsAA;
-    lead = static_cast<unsigned char>(0xF8 + k / 94), trail = static_cast<unsigned char>(0xA1 + k % 94);
-  } else {
+    code = (0xF8 + k / 94) << 8 | (0xA1 + k % 94);
+  } else if (u < kPuaUnassigned) {
     const int k = u - kPuaAfterRowsF8;
     int t = 0x40 + k % 96;
     if (t >= 0x7F) ++t;  // 0x7F is no trail byte
-    lead = static_cast<unsigned char>(0xA1 + k / 96), trail = static_cast<unsigned char>(t);
+    code = (0xA1 + k / 96) << 8 | t;
+  } else {
+    int k = u - kPuaUnassigned;
+    for (const CodeRun& r : kUnassigned) {
+      const int n = r.last - r.first + 1;
+      if (k < n) {
+        code = r.first + k;
+        break;
+      }
+      k -= n;
+    }
   }
+  lead = static_cast<unsigned char>(code >> 8);
+  trail = static_cast<unsigned char>(code & 0xFF);
   return true;
 }
 
@@ -158,13 +200,11 @@ Converters& converters() {
   return c;
 }
 
-bool isLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 bool isTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
 
-// Converts one run of GBK bytes through iconv, appending UTF-16. Where iconv stops,
-// the bad character becomes "?" and the run goes on: a lead byte with a trail byte
-// that together name no character is one "?"; a lead byte followed by no trail
-// byte is one "?" and the following byte is read on its own.
+// Converts one run of GBK bytes through iconv, appending UTF-16. The run holds
+// single bytes below 0x80 and pairs of a lead byte and a trail byte; where iconv
+// stops at a pair that names no character, the pair becomes "?" and the run goes on.
 void gbkRunToUtf16(iconv_t cd, const char* in, size_t len, std::u16string& out) {
   if (len == 0) return;
   const size_t base = out.size();
@@ -188,9 +228,7 @@ void gbkRunToUtf16(iconv_t cd, const char* in, size_t len, std::u16string& out) 
     const size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
     if (r != static_cast<size_t>(-1)) break;
     if (errno == E2BIG) break;  // cannot happen: one unit per byte at most
-    const auto c = static_cast<unsigned char>(*inPtr);
-    size_t step = 1;
-    if (isLead(c) && inLeft > 1 && isTrail(static_cast<unsigned char>(inPtr[1]))) step = 2;
+    const size_t step = static_cast<unsigned char>(*inPtr) >= 0x80 && inLeft > 1 ? 2 : 1;
     const char16_t q = u'?';
     std::memcpy(outPtr, &q, sizeof q);
     outPtr += sizeof q, outLeft -= sizeof q, inPtr += step, inLeft -= step;
@@ -200,7 +238,8 @@ void gbkRunToUtf16(iconv_t cd, const char* in, size_t len, std::u16string& out) 
 }
 
 // Converts one run of UTF-16 through iconv, appending GBK. A unit that has no GBK
-// form (iconv reports it instead of guessing) and a lone surrogate become "?".
+// form (iconv reports it instead of guessing) becomes "?", and so does each unit of
+// a surrogate pair, as code page 936 has it.
 void utf16RunToGbk(iconv_t cd, const char16_t* in, size_t len, std::string& out) {
   if (len == 0) return;
   const size_t base = out.size();
@@ -223,14 +262,7 @@ void utf16RunToGbk(iconv_t cd, const char16_t* in, size_t len, std::string& out)
       *outPtr++ = static_cast<char>(u), --outLeft, inPtr += 2, inLeft -= 2;
       continue;
     }
-    // One "?" for the character: a surrogate pair counts as one.
-    size_t step = 2;
-    if (u >= 0xD800 && u <= 0xDBFF && inLeft >= 4) {
-      char16_t low;
-      std::memcpy(&low, inPtr + 2, sizeof low);
-      if (low >= 0xDC00 && low <= 0xDFFF) step = 4;
-    }
-    *outPtr++ = '?', --outLeft, inPtr += step, inLeft -= step;
+    *outPtr++ = '?', --outLeft, inPtr += 2, inLeft -= 2;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
   out.resize(static_cast<size_t>(outPtr - out.data()));
@@ -272,8 +304,10 @@ std::u16string gbkToUtf16(std::string_view gbk) {
   out.reserve(gbk.size());
   const auto* d = reinterpret_cast<const unsigned char*>(gbk.data());
   const size_t n = gbk.size();
-  // Characters iconv does not know as code page 936 does are taken out of the runs
-  // handed to it: 0x80 (the euro sign), the user-defined areas, 0xFF.
+  // A lead byte takes the byte after it, whatever it is, as code page 936 does.
+  // What iconv does not know as code page 936 does is taken out of the runs handed
+  // to it: 0x80 (the euro sign), 0xFF, the private-use codes, a lead byte with no
+  // trail byte after it.
   size_t runStart = 0;
   for (size_t i = 0; i < n;) {
     const unsigned char c = d[i];
@@ -286,21 +320,20 @@ std::u16string gbkToUtf16(std::string_view gbk) {
     if (c == 0x80) {
       special = 0x20AC;
     } else if (c == 0xFF) {
-      special = u'?';
-    } else if (i + 1 < n) {
-      len = 2;
-      special = userAreaToPua(c, d[i + 1]);
+      special = kByteFF;
+    } else if (i + 1 == n || d[i + 1] == 0) {
+      special = u'?';  // a lead byte at the end, or before a zero byte
     } else {
-      special = u'?';  // a lead byte with nothing after it
+      len = 2;
+      special = codeToPua(c, d[i + 1]);
+      if (special == 0 && !isTrail(d[i + 1])) special = u'?';
     }
     if (special != 0) {
       gbkRunToUtf16(cv.fromGbk, gbk.data() + runStart, i - runStart, out);
       out.push_back(special);
-      i += len;
-      runStart = i;
-    } else {
-      i += isTrail(d[i + 1]) ? 2 : 1;
+      runStart = i + len;
     }
+    i += len;
   }
   gbkRunToUtf16(cv.fromGbk, gbk.data() + runStart, n - runStart, out);
   return out;
@@ -317,11 +350,11 @@ std::string utf16ToGbk(std::u16string_view utf16) {
     if (u < 0x80) continue;
     unsigned char lead = 0;
     unsigned char trail = 0;
-    const bool euro = u == 0x20AC;
-    if (!euro && !puaToUserArea(u, lead, trail)) continue;
+    const bool single = u == 0x20AC || u == kByteFF;
+    if (!single && !puaToCode(u, lead, trail)) continue;
     utf16RunToGbk(cv.toGbk, utf16.data() + runStart, i - runStart, out);
-    if (euro) {
-      out.push_back('\x80');
+    if (single) {
+      out.push_back(u == 0x20AC ? '\x80' : '\xFF');
     } else {
       out.push_back(static_cast<char>(lead));
       out.push_back(static_cast<char>(trail));

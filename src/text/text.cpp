@@ -29,35 +29,28 @@ inline size_t windowStart(std::optional<int64_t> start) {
   return static_cast<size_t>(*start - 1);
 }
 
-// The first character start at or after p, stepping by character from the character
-// start c (c <= p). Runs of bytes below 0x80 are passed a word at a time, so the
-// cursor costs little on mostly-ASCII replies; it only ever moves forward.
-size_t stepTo(const Byte* d, size_t c, size_t p) {
+// Whether byte p begins a character when characters are counted by stepping from
+// the character start c (c <= p). Stepping only pairs a byte of 0x80 or more with
+// the byte after it, so a byte after one below 0x80 always begins a character:
+// going back from p over bytes of 0x80 or more reaches such a start j (or c), and
+// from there every byte up to p is a lead byte, so p begins a character exactly
+// when p - j is even. The walk never goes below c, and callers move c up to p
+// afterwards, so no byte is walked twice.
+bool beginsCharacter(const Byte* d, size_t c, size_t p) {
   constexpr uint64_t kHighBits = 0x8080808080808080ull;
-  while (c < p) {
-    if (d[c] >= 0x80) {
-      c += 2;
-      continue;
-    }
-    if (p - c >= 8) {
-      uint64_t w;
-      std::memcpy(&w, d + c, sizeof w);
-      const uint64_t high = w & kHighBits;
-      if (high == 0) {
-        c += 8;
-        continue;
-      }
-      if constexpr (std::endian::native == std::endian::little) {
-        c += static_cast<size_t>(std::countr_zero(high)) >> 3;  // to the first high byte
-        continue;
-      }
-    }
-    ++c;
+  size_t j = p;
+  while (j - c >= 8) {
+    uint64_t w;
+    std::memcpy(&w, d + j - 8, sizeof w);
+    if ((w & kHighBits) != kHighBits) break;
+    j -= 8;
   }
-  return c;
+  while (j > c && d[j - 1] >= 0x80) --j;
+  return ((p - j) & 1) == 0;
 }
 
 inline const Byte* findBytes(const Byte* hay, size_t hayLen, const Byte* needle, size_t needleLen) {
+  if (needleLen == 1) return static_cast<const Byte*>(std::memchr(hay, needle[0], hayLen));
 #if defined(__GLIBC__)
   return static_cast<const Byte*>(memmem(hay, hayLen, needle, needleLen));
 #else
@@ -85,7 +78,7 @@ class Finder {
     size_t found = npos;
     scan(t, from, end, [&](size_t p) {
       found = p;
-      return false;
+      return npos;
     });
     return found;
   }
@@ -93,14 +86,25 @@ class Finder {
   // 0-based start of the last occurrence lying within [from, end), or npos.
   size_t last(std::string_view t, size_t from, size_t end) {
     size_t found = npos;
+    const Byte* d = bytesOf(t);
     scan(t, from, end, [&](size_t p) {
       found = p;
-      return true;
+      return p + charLength(d[p]);
     });
     return found;
   }
 
+  // Calls visit(p) for each occurrence that does not overlap the one before, in
+  // order, while visit gives true; the search after one begins right after it,
+  // taken as a character start.
+  template <class Visit>
+  void each(std::string_view t, size_t from, size_t end, Visit&& visit) {
+    scan(t, from, end, [&](size_t p) { return visit(p) ? p + s_.size() : npos; });
+  }
+
  private:
+  // Calls visit(p) for the occurrences in order; visit gives the character start
+  // the search goes on from (after p), or npos to stop.
   template <class Visit>
   void scan(std::string_view t, size_t from, size_t end, Visit&& visit) {
     const size_t m = s_.size();
@@ -111,23 +115,38 @@ class Finder {
       return;
     }
     const Byte* needle = bytesOf(s_);
+    // Candidates come from memchr on the first byte while that byte is rare (GBK
+    // text, a marker's rare first byte); where it keeps turning up without the rest
+    // (a quote in JSON), memmem takes over.
+    bool byFirstByte = m > 1;
+    size_t falseHits = 0;
+    auto candidate = [&](size_t q) -> const Byte* {
+      while (byFirstByte) {
+        const void* hit = std::memchr(d + q, needle[0], end - q - m + 1);
+        if (hit == nullptr) return nullptr;
+        const Byte* h = static_cast<const Byte*>(hit);
+        if (std::memcmp(h + 1, needle + 1, m - 1) == 0) return h;
+        q = static_cast<size_t>(h - d) + 1;
+        if (++falseHits > 16 && falseHits * (m + 256) > 4 * (q - from)) byFirstByte = false;
+        if (end - q < m) return nullptr;
+      }
+      return findBytes(d + q, end - q, needle, m);
+    };
     size_t c = from;  // a character start
     size_t searches = 0;
     while (c < end && end - c >= m) {
-      // Each byte search costs about m beyond the bytes it passes; once that
-      // overhead outgrows the progress made, switch to the automaton.
+      // Each search costs about m beyond the bytes it passes; once that overhead
+      // outgrows the progress made, switch to the automaton.
       if (++searches > 8 && (searches - 8) * m > 4 * (c - from)) {
         automaton(d, c, end, visit);
         return;
       }
-      const Byte* hit = findBytes(d + c, end - c, needle, m);
+      const Byte* hit = candidate(c);
       if (hit == nullptr) return;
       const size_t p = static_cast<size_t>(hit - d);
-      c = stepTo(d, c, p);
-      if (c == p) {
-        if (!visit(p)) return;
-        c = p + charLength(d[p]);
-      }
+      const bool begins = beginsCharacter(d, c, p);
+      c = begins ? visit(p) : p + 1;
+      if (c == npos) return;
     }
   }
 
@@ -138,7 +157,7 @@ class Finder {
     const Byte* pat = bytesOf(pattern_);
     const Byte first = pat[0];
     const Byte firstOther = fold_ && isLetter(first) ? static_cast<Byte>(first - ('a' - 'A')) : first;
-    size_t c = from;  // character cursor
+    size_t c = from;  // a character start at or before the next candidate
     size_t k = 0;     // bytes of the pattern matched
     for (size_t i = from; i < end; ++i) {
       if (k == 0) {
@@ -157,8 +176,16 @@ class Finder {
       if (x == pat[k]) ++k;
       if (k == m) {
         const size_t p = i + 1 - m;
-        c = stepTo(d, c, p);
-        if (c == p && !visit(p)) return;
+        if (p >= c) {
+          c = beginsCharacter(d, c, p) ? visit(p) : p + 1;
+          if (c == npos) return;
+          if (c > i + 1) {
+            // Not overlapping: start afresh right after the occurrence.
+            k = 0;
+            i = c - 1;
+            continue;
+          }
+        }
         k = fail_[k - 1];
       }
     }
@@ -275,20 +302,20 @@ Text replaceText(std::string_view t, std::string_view oldText, std::string_view 
   const size_t b = start < 1 ? 0 : static_cast<size_t>(start - 1);
   if (t.empty() || oldText.empty() || b >= t.size() || (count && *count == 0)) return Text(t);
   // A negative count limits nothing, like an absent one.
-  int64_t left = count && *count > 0 ? *count : -1;
-  Finder finder(oldText, ignoreCase);
+  const size_t limit = count && *count > 0 ? static_cast<size_t>(*count) : npos;
   Text out;
   out.reserve(t.size());
   out.append(t.substr(0, b));
   size_t pos = b;
-  while (left != 0) {
-    const size_t p = finder.first(t, pos, t.size());
-    if (p == npos) break;
+  size_t done = 0;
+  Finder finder(oldText, ignoreCase);
+  // The occurrences past the limit are not searched for: the scan stops there.
+  finder.each(t, b, t.size(), [&](size_t p) {
     out.append(t.substr(pos, p - pos));
     out.append(newText);
     pos = p + oldText.size();
-    if (left > 0) --left;
-  }
+    return ++done != limit;
+  });
   out.append(t.substr(pos));
   return out;
 }
@@ -300,14 +327,12 @@ TextList splitText(std::string_view t, std::string_view sep) {
     pieces.emplace_back(t);
     return pieces;
   }
-  Finder finder(sep, false);
   size_t pos = 0;
-  for (;;) {
-    const size_t p = finder.first(t, pos, t.size());
-    if (p == npos) break;
+  Finder(sep, false).each(t, 0, t.size(), [&](size_t p) {
     pieces.emplace_back(t.substr(pos, p - pos));
     pos = p + sep.size();
-  }
+    return true;
+  });
   if (pos < t.size()) pieces.emplace_back(t.substr(pos));
   return pieces;
 }

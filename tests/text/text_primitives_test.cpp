@@ -88,6 +88,73 @@ TEST(TextFind, EmptySoughtFindsNothing) {
   EXPECT_EQ(findLastText("abc", ""), -1);
 }
 
+std::string repeat(const std::string& piece, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += piece;
+  return out;
+}
+
+// Long inputs where the byte search keeps finding the sought bytes on second bytes
+// or in overlapping runs, so that the search changes method part way.
+TEST(TextFind, LongRunsAndManyFalseCandidates) {
+  const std::string misaligned = repeat(
+      "\xB0"
+      "AB",
+      60);  // "AB" only after a lead byte
+  const std::string as = std::string(200, 'a');
+  EXPECT_EQ(findText(misaligned, "AB"), -1);
+  EXPECT_EQ(findText(misaligned + "AB", "AB"), 181);
+  EXPECT_EQ(findText(misaligned + "ab", "AB", std::nullopt, true), 181);
+  EXPECT_EQ(findText(misaligned + "AB", "AB", 2), 2);
+  EXPECT_EQ(findLastText(misaligned, "AB"), -1);
+  EXPECT_EQ(findLastText("AB" + misaligned, "AB"), 1);
+  EXPECT_EQ(findLastText(as, "aaa"), 198);
+  EXPECT_EQ(findLastText(as, "AAA", std::nullopt, true), 198);
+  EXPECT_EQ(findLastText(as, "aaa", 101), 98);
+  EXPECT_EQ(findLastText(repeat("\xB0\xB0", 100), "\xB0\xB0\xB0"), 197);
+  const std::string pairs = repeat(
+      "\xB0"
+      "A",
+      100);  // "A\xB0A\xB0..." only misaligned
+  EXPECT_EQ(findText(pairs,
+                     "A\xB0"
+                     "A\xB0"
+                     "A\xB0"),
+            -1);
+  EXPECT_EQ(findText(pairs + "xA\xB0"
+                             "A\xB0"
+                             "A\xB0",
+                     "A\xB0"
+                     "A\xB0"
+                     "A\xB0"),
+            202);
+  EXPECT_EQ(findText(pairs + "xa\xB0"
+                             "A\xB0"
+                             "a\xB0",
+                     "A\xB0"
+                     "a\xB0"
+                     "A\xB0",
+                     std::nullopt, true),
+            202);
+  EXPECT_EQ(findLastText("A\xB0"
+                         "A\xB0"
+                         "A\xB0"
+                         "x" +
+                             pairs,
+                         "A\xB0"
+                         "A\xB0"
+                         "A\xB0"),
+            1);
+  EXPECT_EQ(findText(repeat("\xB0\xB0", 100) + "x", "\xB0x"), -1);
+  EXPECT_EQ(findText(repeat("\xB0\xB0", 100) + "\xB0x", "\xB0x"), 201);
+  EXPECT_EQ(replaceText(misaligned + "AB", "AB", "x"), misaligned + "x");
+  EXPECT_EQ(replaceText(as, "aa", "b"), std::string(100, 'b'));
+  EXPECT_EQ(replaceText(as + "a", "AA", "b", 1, std::nullopt, true), std::string(100, 'b') + "a");
+  EXPECT_EQ(replaceText(as, "aa", "b", 1, 7), std::string(7, 'b') + std::string(186, 'a'));
+  EXPECT_EQ(splitText(misaligned + "AB" + "x", "AB"), (TextList{misaligned, "x"}));
+  EXPECT_EQ(splitText(as, "aa").size(), 100u);
+}
+
 TEST(TextCut, LeftRightMid) {
   struct Case {
     const char* name;
