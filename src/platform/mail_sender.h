@@ -21,7 +21,9 @@ class MailSender {
   // when the server offers it. Gives whether the connection stands.
   bool connect(const std::string& server, int port, const Text& user, const Text& password);
   // Sends one mail over the open connection: empty text exactly when the server
-  // accepted it, else a text saying why.
+  // accepted it, else a text saying why. A recipient or sender that is not a plain
+  // mail address (one "@", printable ASCII, no line break) fails before the server
+  // hears of it.
   Text send(const Text& subject, const Text& body, const Text& recipient, const Text& sender);
   // Says QUIT and closes the connection.
   void disconnect();

@@ -49,6 +49,7 @@ TEST(MailSender, AcceptedMailArrivesWhole) {
        g("短")},
       {"dots and bare line ends", "plain ASCII", ".\r\n..leading dots\r\n.\r\nend\n\rodd\r"},
       {"empty body", g("空"), ""},
+      {"line breaks in the subject stay inside it", "first\r\nBcc: other@example.com\r\n\r\nbody?", "b"},
   };
   for (const auto& c : cases) {
     SmtpServer server;
@@ -72,6 +73,7 @@ TEST(MailSender, AcceptedMailArrivesWhole) {
     EXPECT_EQ(m.headers["From"], from);
     EXPECT_EQ(m.headers["To"], to);
     EXPECT_EQ(m.headers["MIME-Version"], "1.0");
+    EXPECT_EQ(m.headers.count("Bcc"), 0u);
     EXPECT_NE(m.headers["Message-ID"].find("@example.net>"), std::string::npos);
     EXPECT_TRUE(m.defects.empty()) << c.what << ": " << m.defects.front();
     EXPECT_EQ(m.raw.find("\r\n.\r\n"), std::string::npos) << "dot stuffing undone by the server";
