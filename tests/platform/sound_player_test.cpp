@@ -47,7 +47,7 @@ int64_t wavSamples(const fs::path& wav) {
   return -1;
 }
 
-class SoundPlayerTest : public ::testing::Test {
+class ThreadsSoundPlayerOutput : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(qm::writeWholeFile(sound, qm::embeddedAsset("autio.mp3"))); }
   // Waits until the output has closed the file, at the natural end of the play.
@@ -65,7 +65,7 @@ class SoundPlayerTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(SoundPlayerTest, PlaysTheAlertSoundAsOftenAsAsked) {
+TEST_F(ThreadsSoundPlayerOutput, PlaysTheAlertSoundAsOftenAsAsked) {
   for (int times : {1, 2}) {
     fs::path out = run / ("out" + std::to_string(times) + ".wav");
     SoundPlayer player("wav", out.string());
@@ -77,7 +77,7 @@ TEST_F(SoundPlayerTest, PlaysTheAlertSoundAsOftenAsAsked) {
   }
 }
 
-TEST_F(SoundPlayerTest, StopEndsThePlayEarly) {
+TEST_F(ThreadsSoundPlayerOutput, StopEndsThePlayEarly) {
   SoundPlayer player("wav", wav.string());
   player.play(sound, 20);
   auto written = [&] {
@@ -96,7 +96,7 @@ TEST_F(SoundPlayerTest, StopEndsThePlayEarly) {
   EXPECT_EQ(fs::file_size(wav), size) << "nothing plays after stop";
 }
 
-TEST_F(SoundPlayerTest, PlayReplacesWhatPlays) {
+TEST_F(ThreadsSoundPlayerOutput, PlayReplacesWhatPlays) {
   fs::path second = run / "second.mp3";
   ASSERT_TRUE(qm::writeWholeFile(second, qm::embeddedAsset("autio.mp3")));
   SoundPlayer player("test", "");
@@ -106,7 +106,7 @@ TEST_F(SoundPlayerTest, PlayReplacesWhatPlays) {
   player.stop();  // stopping twice, or with nothing playing, is fine
 }
 
-TEST_F(SoundPlayerTest, WhatCannotBePlayedPlaysNothing) {
+TEST_F(ThreadsSoundPlayerOutput, WhatCannotBePlayedPlaysNothing) {
   ASSERT_TRUE(qm::writeWholeFile(run / "text.mp3", std::string(5000, 'a') + "not a sound\n"));
   ASSERT_TRUE(qm::writeWholeFile(run / "zeros.mp3", std::string(5000, '\0')));
   ASSERT_TRUE(qm::writeWholeFile(run / "empty.mp3", ""));
@@ -121,7 +121,7 @@ TEST_F(SoundPlayerTest, WhatCannotBePlayedPlaysNothing) {
   }
 }
 
-TEST_F(SoundPlayerTest, NoSoundDevicePlaysNothing) {
+TEST_F(ThreadsSoundPlayerOutput, NoSoundDevicePlaysNothing) {
   SoundPlayer noDriver("no-such-driver", "");
   noDriver.play(sound, 1);
   noDriver.stop();
@@ -131,7 +131,7 @@ TEST_F(SoundPlayerTest, NoSoundDevicePlaysNothing) {
   EXPECT_FALSE(fs::exists(run / "missing dir"));
 }
 
-TEST_F(SoundPlayerTest, ZeroTimesPlaysNothing) {
+TEST_F(ThreadsSoundPlayerOutput, ZeroTimesPlaysNothing) {
   {
     SoundPlayer player("wav", wav.string());
     player.play(sound, 0);
