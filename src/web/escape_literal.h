@@ -17,7 +17,10 @@ Text protectEscapes(const Text& text);
 Text restoreProtected(const Text& text);
 
 // The string value of `body` read as the body of a single-quoted ECMAScript string
-// literal (sloppy mode, with the legacy octal escapes); none when it is no valid body.
+// literal (sloppy mode, with the legacy octal escapes); none when it is no valid body:
+// a bare CR or LF, a "'", a backslash that would escape the closing quote, or a "\x",
+// "\u" or "\u{...}" without its hexadecimal digits. A backslash before a line break
+// is a line continuation. Replies never hold those last cases; the rules are node's.
 std::optional<std::u16string> readQuotedLiteral(std::u16string_view body);
 // The ECMAScript unescape function: "%uXXXX" and "%XX" to their code units.
 std::u16string unescapeUnits(std::u16string_view units);

@@ -139,7 +139,7 @@ Reply Reply::rawBytes(std::string bytes) {
   return r;
 }
 
-LoopbackServer::LoopbackServer() {
+LoopbackServer::LoopbackServer(int port) {
   listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listenFd_ < 0) throw std::runtime_error("loopback server: no socket");
   int one = 1;
@@ -147,7 +147,7 @@ LoopbackServer::LoopbackServer() {
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = 0;
+  addr.sin_port = htons(static_cast<uint16_t>(port));
   socklen_t len = sizeof addr;
   if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
       ::listen(listenFd_, 128) != 0 ||

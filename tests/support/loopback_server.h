@@ -88,7 +88,8 @@ using Handler = std::function<Reply(const ReceivedRequest&)>;
 
 class LoopbackServer {
  public:
-  LoopbackServer();  // listens on 127.0.0.1 at a free port; throws when it cannot
+  // Listens on 127.0.0.1 at a free port, or at `port` when given; throws when it cannot.
+  explicit LoopbackServer(int port = 0);
   ~LoopbackServer();
   LoopbackServer(const LoopbackServer&) = delete;
   LoopbackServer& operator=(const LoopbackServer&) = delete;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -91,6 +93,20 @@ TEST(PageFetch, SendsTheFixedRequestValuesOnTheWire) {
     EXPECT_EQ(received[0].headerLines, expectedHeaderLines(h, c.address));
     EXPECT_EQ(received[0].body, "");
   }
+}
+
+TEST(PageFetch, HostLineOmitsTheDefaultPort) {
+  std::unique_ptr<LoopbackServer> server;
+  try {
+    server = std::make_unique<LoopbackServer>(80);
+  } catch (const std::exception&) {
+    GTEST_SKIP() << "port 80 of 127.0.0.1 is taken or not ours to bind";
+  }
+  server->route("/p", Reply("default port"));
+  EXPECT_EQ(fetchPageText("http://127.0.0.1/p"), "default port");
+  const auto received = server->requests();
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].header("Host"), "127.0.0.1");
 }
 
 TEST(PageFetch, ControlBytesOfTheAddressCannotAddHeaderLines) {
