@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QLineEdit>
-#include <QValidator>
 #include <QString>
+#include <QValidator>
 
 namespace qm {
 

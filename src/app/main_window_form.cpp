@@ -84,19 +84,22 @@ QComboBox* regionBox(QWidget* parent, const char* name, int x, int y, const QStr
   return combo;
 }
 
-QCheckBox* checkBox(QWidget* parent, const char* name, int x, int y, int width, int height, const char* text) {
+QCheckBox* checkBox(QWidget* parent, const char* name, int x, int y, int width, int height,
+                    const char* text) {
   auto* box = place(new QCheckBox(QString::fromUtf8(text), parent), name, x, y, width, height);
   box->setChecked(true);
   return box;
 }
 
-QPushButton* button(QWidget* parent, const char* name, int x, int y, int width, int height, const char* text) {
+QPushButton* button(QWidget* parent, const char* name, int x, int y, int width, int height,
+                    const char* text) {
   auto* b = place(new QPushButton(QString::fromUtf8(text), parent), name, x, y, width, height);
   b->setAutoDefault(false);
   return b;
 }
 
-PictureButton* pictureButton(QWidget* parent, const char* name, int y, const char* caption, const char* face) {
+PictureButton* pictureButton(QWidget* parent, const char* name, int y, const char* caption,
+                             const char* face) {
   auto* b = place(new PictureButton(parent), name, 43, y, 165, 50);
   b->setText(QString::fromUtf8(caption));
   b->setAccessibleName(QString::fromUtf8(caption));
@@ -132,9 +135,9 @@ constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kCentre = Qt::AlignCenter;
 
 const ListColumn kListColumns[] = {
-    {"序号", 50, kLeft},      {"商品编号", 90, kCentre},  {"商品名称", 300, kCentre}, {"电脑", 65, kCentre},
-    {"手机", 70, kCentre},    {"微信", 70, kCentre},      {"手机", 70, kCentre},      {"微信", 70, kLeft},
-    {"查询状态", 80, kCentre}, {"查询地区", 0, kCentre}, {"期望价格", 0, kLeft},     {"var", 0, kLeft},
+    {"序号", 50, kLeft},       {"商品编号", 90, kCentre}, {"商品名称", 300, kCentre}, {"电脑", 65, kCentre},
+    {"手机", 70, kCentre},     {"微信", 70, kCentre},     {"手机", 70, kCentre},      {"微信", 70, kLeft},
+    {"查询状态", 80, kCentre}, {"查询地区", 0, kCentre},  {"期望价格", 0, kLeft},     {"var", 0, kLeft},
     {"cat", 0, kLeft},
 };
 
@@ -177,8 +180,9 @@ QTableWidget* watchList(QWidget* parent) {
 }  // namespace
 
 MainWindow::MainWindow()
-    : FormWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+    : FormWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint) {
   setObjectName(QString::fromUtf8(kMainWindowName));
   setWindowTitle(QStringLiteral("Quillmoor"));
   setAccessibleName(QStringLiteral("Quillmoor"));

@@ -12,9 +12,9 @@
 namespace qm {
 
 namespace {
-constexpr int kTail = 14;      // height of the tail
-constexpr int kTailBase = 16;  // its width where it meets the body
-constexpr int kTailInset = 18; // distance of the tail from the body's near end
+constexpr int kTail = 14;       // height of the tail
+constexpr int kTailBase = 16;   // its width where it meets the body
+constexpr int kTailInset = 18;  // distance of the tail from the body's near end
 constexpr int kRadius = 7;
 constexpr int kPadding = 10;
 constexpr int kIconSize = 32;
@@ -22,8 +22,8 @@ constexpr int kMaxTextWidth = 320;
 }  // namespace
 
 BalloonTip::BalloonTip(QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                         Qt::WindowDoesNotAcceptFocus) {
+    : QWidget(owner,
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus) {
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAccessibleName(QStringLiteral("提示"));
   hideTimer_.setSingleShot(true);
@@ -48,14 +48,15 @@ void BalloonTip::showAt(const QPoint& screenPoint, const QString& text, int icon
 
   // Above the point with the tail down, unless there is no room; the tail near the
   // right end, unless the body would leave the screen to the left.
-  tailBelow_ = screenPoint.y() - kTail - bodyHeight >= area.top();
+  tailBelow_ = screenPoint.y() + 1 - kTail - bodyHeight >= area.top();
   tailRight_ = screenPoint.x() - (bodyWidth - kTailInset) >= area.left();
   const int height = bodyHeight + kTail;
   bodyRect_ = QRect(0, tailBelow_ ? 0 : kTail, bodyWidth, bodyHeight);
   textRect_ = bodyRect_.adjusted(kPadding + iconSpace, kPadding, -kPadding, -kPadding);
 
   int left = tailRight_ ? screenPoint.x() - (bodyWidth - kTailInset) : screenPoint.x() - kTailInset;
-  int top = tailBelow_ ? screenPoint.y() - height : screenPoint.y();
+  // The tail's last pixel row is the point's row.
+  int top = tailBelow_ ? screenPoint.y() - height + 1 : screenPoint.y();
   // Kept on screen even where the point itself lies outside it.
   left = std::clamp(left, area.left(), std::max(area.left(), area.right() + 1 - bodyWidth));
   top = std::clamp(top, area.top(), std::max(area.top(), area.bottom() + 1 - height));
@@ -93,11 +94,11 @@ void BalloonTip::paintEvent(QPaintEvent*) {
   painter.setBrush(pal.color(QPalette::ToolTipBase));
   painter.drawPath(outline());
   if (icon_ > 0) {
-    static constexpr QStyle::StandardPixmap kIcons[] = {QStyle::SP_MessageBoxInformation,
-                                                        QStyle::SP_MessageBoxWarning,
-                                                        QStyle::SP_MessageBoxCritical};
+    static constexpr QStyle::StandardPixmap kIcons[] = {
+        QStyle::SP_MessageBoxInformation, QStyle::SP_MessageBoxWarning, QStyle::SP_MessageBoxCritical};
     const QIcon icon = style()->standardIcon(kIcons[icon_ - 1], nullptr, this);
-    icon.paint(&painter, QRect(bodyRect_.left() + kPadding, bodyRect_.top() + kPadding, kIconSize, kIconSize));
+    icon.paint(&painter,
+               QRect(bodyRect_.left() + kPadding, bodyRect_.top() + kPadding, kIconSize, kIconSize));
   }
   painter.setPen(pal.color(QPalette::ToolTipText));
   painter.drawText(textRect_, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignVCenter, text_);

@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -42,6 +43,7 @@ QString nameOf(ControlName control) { return QString::fromUtf8(control.data(), q
 // stopped period).
 constexpr char kPeriodProperty[] = "qmPeriod";
 constexpr char kControlProperty[] = "qmControl";
+constexpr char kComboEditProperty[] = "qmComboEdit";
 
 QTableWidgetItem* listItem(QTableWidget* list, int row, int column) {
   if (list == nullptr || row < 0 || column < 0 || row >= list->rowCount() || column >= list->columnCount())
@@ -51,7 +53,7 @@ QTableWidgetItem* listItem(QTableWidget* list, int row, int column) {
     item = new QTableWidgetItem;
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     if (QTableWidgetItem* header = list->horizontalHeaderItem(column))
-      item->setTextAlignment(header->textAlignment());
+      item->setTextAlignment(Qt::Alignment(QFlag(header->textAlignment())));
     list->setItem(row, column, item);
   }
   return item;
@@ -82,11 +84,16 @@ QObject* QtToolkit::findControl(ControlName control) {
   std::string key(control);
   if (auto it = controls_.find(key); it != controls_.end() && !it->second.isNull()) return it->second;
   const QString name = nameOf(control);
-  QObject* found = mainWindow_->objectName() == name ? mainWindow_.data() : nullptr;
-  if (found == nullptr) found = mainWindow_->findChild<QObject*>(name);
-  // A closed QR window may still wait for its deletion: only the open one counts.
-  if (found != nullptr && qrWindow_ && !qrWindow_->isVisible() && qrWindow_->isAncestorOf(qobject_cast<QWidget*>(found)))
-    found = nullptr;
+  QObject* found = nullptr;
+  if (QWidget* qr = qrWindow()) found = qr->objectName() == name ? qr : qr->findChild<QObject*>(name);
+  if (found == nullptr) {
+    found = mainWindow_->objectName() == name ? mainWindow_.data() : mainWindow_->findChild<QObject*>(name);
+    // Controls of a closed QR window that still waits for its deletion do not count.
+    auto* widget = qobject_cast<QWidget*>(found);
+    if (widget != nullptr && widget->window() != mainWindow_ &&
+        qobject_cast<FormWindow*>(widget->window()) != nullptr)
+      found = nullptr;
+  }
   if (found == nullptr) return nullptr;
   controls_[key] = found;
   return found;
@@ -128,8 +135,20 @@ void QtToolkit::hook(QObject* control, const std::string& name, UiEvent event) {
       break;
     case UiEvent::ItemChosen:
       // Only a choice made in the list, by mouse or keys; typing does not count.
-      if (auto* combo = qobject_cast<QComboBox*>(control))
-        connect(combo, &QComboBox::activated, this, [fireThis] { fireThis(0, 0); });
+      if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        connect(combo, &QComboBox::activated, this, [this, fireThis] {
+          if (typedTextGuard_ == 0) fireThis(0, 0);
+        });
+        // Enter in the edit field, or leaving it, picks the item of the typed text:
+        // no choice in the list.
+        // Keys and focus reach the box, which hands them on to its edit field.
+        if (QLineEdit* edit = combo->lineEdit()) {
+          for (QObject* o : {static_cast<QObject*>(combo), static_cast<QObject*>(edit)}) {
+            o->setProperty(kComboEditProperty, true);
+            o->installEventFilter(this);
+          }
+        }
+      }
       break;
     case UiEvent::TimerElapsed:
       if (auto* timer = qobject_cast<QTimer*>(control))
@@ -154,6 +173,19 @@ void QtToolkit::hookQrWindowControls() {
 
 bool QtToolkit::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  if (watched->property(kComboEditProperty).toBool()) {
+    if (type == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      return key == Qt::Key_Return || key == Qt::Key_Enter;
+    }
+    if (type == QEvent::FocusOut) {
+      ++typedTextGuard_;
+      watched->event(event);
+      --typedTextGuard_;
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
   if (type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
     return QObject::eventFilter(watched, event);
   const std::string name = watched->property(kControlProperty).toString().toStdString();
@@ -164,7 +196,8 @@ bool QtToolkit::eventFilter(QObject* watched, QEvent* event) {
   auto* widget = qobject_cast<QWidget*>(watched);
   const bool inside = widget != nullptr && widget->rect().contains(point);
   if (type == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton) {
-    if (watched->property(("qmHooked" + QByteArray::number(int(UiEvent::DoubleClicked))).constData()).toBool())
+    if (watched->property(("qmHooked" + QByteArray::number(int(UiEvent::DoubleClicked))).constData())
+            .toBool())
       fire(name, UiEvent::DoubleClicked, point.x(), point.y());
   } else if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::RightButton && itemView && inside) {
     fire(name, UiEvent::RightClicked, point.x(), point.y());
@@ -302,9 +335,9 @@ int32_t QtToolkit::timerPeriod(ControlName control) {
 void QtToolkit::setPicture(ControlName control, const Bytes& image) {
   onGui<void>([&] {
     if (auto* box = find<PictureBox>(control))
-      box->setPicture(image.empty()
-                          ? QImage()
-                          : QImage::fromData(reinterpret_cast<const uchar*>(image.data()), int(image.size())));
+      box->setPicture(
+          image.empty() ? QImage()
+                        : QImage::fromData(reinterpret_cast<const uchar*>(image.data()), int(image.size())));
   });
 }
 
@@ -449,8 +482,8 @@ bool QtToolkit::loadQrWindow() {
     }
     controls_.clear();
     qrWindow_ = createQrWindow(mainWindow_);
-    hookQrWindowControls();
     qrWindow_->show();
+    hookQrWindowControls();
     qrWindow_->raise();
     qrWindow_->activateWindow();
     return true;
@@ -488,7 +521,9 @@ int QtToolkit::screenHeight() {
 }
 
 void QtToolkit::openAddress(const Text& address) {
-  onGui<void>([&] { QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray(address.data(), qsizetype(address.size())))); });
+  onGui<void>([&] {
+    QDesktopServices::openUrl(QUrl::fromEncoded(QByteArray(address.data(), qsizetype(address.size()))));
+  });
 }
 
 // --- event handling -------------------------------------------------------------------

@@ -87,6 +87,9 @@ class QtToolkit : public QObject, public WindowToolkit {
   void openAddress(const Text& address) override;
 
   QSystemTrayIcon* trayIcon() const { return tray_; }
+  // The control of that name (GUI thread only): an object of the main window or of
+  // the open QR window; nullptr when there is none.
+  QObject* control(ControlName name) { return findControl(name); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -125,6 +128,7 @@ class QtToolkit : public QObject, public WindowToolkit {
   QPointer<QWidget> mainWindow_;
   QPointer<FormWindow> qrWindow_;
   QSystemTrayIcon* tray_ = nullptr;
+  int typedTextGuard_ = 0;  // > 0 while a combo box takes over its typed text
   std::map<std::pair<std::string, UiEvent>, std::function<void(int, int)>> handlers_;
   std::unordered_map<std::string, QPointer<QObject>> controls_;  // lookup cache
 };
