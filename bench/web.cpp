@@ -1,6 +1,6 @@
 // Web access figures beside peers measured in the same run:
-//  - decodeEscapedText on a 256 KiB stock-like reply, in MB/s, beside node decoding the
-//    same reply (one node process; it times only its decodes);
+//  - decodeEscapedText on a 256 KiB stock-like reply, in MB/s of CPU time, beside node
+//    decoding the same reply (one node process; it measures the CPU time of its decodes);
 //  - CPU time of the calling thread per fetchPageText of a 2 KiB loopback reply, beside a
 //    Python requests loop and a bare socket client (connect, send, read to the end,
 //    close), the floor. Each fetcher fetches the same address kFetches times.
@@ -77,7 +77,7 @@ void BM_NodeDecodeSameReply(benchmark::State& state) {
   std::ofstream(dir / "reply.txt", std::ios::binary) << reply;
   const std::string answer = runAndRead("node " + kPeers + "node_decode.js " + (dir / "reply.txt").string() +
                                         " " + std::to_string(kNodeDecodes));
-  const auto seconds = jsonNumber(answer, "secondsPerDecode");
+  const auto seconds = jsonNumber(answer, "cpuSecondsPerDecode");
   if (!seconds) {
     state.SkipWithError(("node gave no figure: " + answer).c_str());
     return;

@@ -157,6 +157,12 @@ TEST(PageFetch, FollowsRedirectsToAnotherPathAndPort) {
   ASSERT_EQ(received.size(), 1u);
   EXPECT_EQ(received[0].requestLine, "GET /elsewhere HTTP/1.1");
   EXPECT_EQ(received[0].header("Host"), second.host());
+
+  // A redirect loop ends after a bounded number of hops, with the last reply's body.
+  first.route("/loop", Reply::redirect("/loop"));
+  first.clearRequests();
+  EXPECT_EQ(fetchPageText(first.url("/loop")), "moved");
+  EXPECT_EQ(first.requestCount(), 21u);
 }
 
 TEST(PageFetch, UnreachableAddressesGiveEmpty) {
