@@ -76,7 +76,7 @@ class Program:
 
     def start(self, timeout=60):
         env = dict(self.session.env)
-        env.update(getattr(self, "extra_env", {}))
+        env.update(sanitizer_environment(env, self.artefacts))
         exe = os.path.join(self.run_dir, os.path.basename(self.executable))
         with open(self.stderr_path, "wb") as err:
             self.process = subprocess.Popen([exe], cwd="/", env=env, stdin=subprocess.DEVNULL,
@@ -341,6 +341,28 @@ class Program:
                 except Exception:
                     pass
         return found
+
+
+def sanitizer_environment(env, scratch):
+    """Under ThreadSanitizer, the suite's suppressions plus those of the libraries
+    only a program on a real display loads (one file: TSAN_OPTIONS takes one)."""
+    options = env.get("TSAN_OPTIONS")
+    if options is None:
+        return {}
+    parts = [p for p in options.split(":") if p]
+    text = ""
+    for p in parts:
+        if p.startswith("suppressions="):
+            with open(p.split("=", 1)[1], encoding="utf-8") as f:
+                text += f.read() + "\n"
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "tsan-e2e.supp"),
+              encoding="utf-8") as f:
+        text += f.read()
+    merged = os.path.join(scratch, "tsan.supp")
+    with open(merged, "w", encoding="utf-8") as f:
+        f.write(text)
+    parts = [p for p in parts if not p.startswith("suppressions=")]
+    return {"TSAN_OPTIONS": ":".join(parts + [f"suppressions={merged}"])}
 
 
 def prepare_run_dir(executable, run_dir):
