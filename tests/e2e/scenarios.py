@@ -372,6 +372,29 @@ def main_scenario(h):
         h.close_program(program, how="close box")
 
 
+def first_start_scenario(h):
+    """The first start in an empty directory and a second one: the window, its form
+    and banner, the sound file, and a clean end by Esc and by the close box."""
+    h.start_peers()
+    run_dir = h.new_run_dir()
+    program = first_start(h, run_dir)
+    check_layout(h, program)
+    check_defaults(h, program, run_dir)
+    check_start_up(h, program, run_dir)
+    with h.step("close the window with Esc: the program ends cleanly"):
+        sound = read(os.path.join(run_dir, SOUND_FILE))
+        h.close_program(program)
+    with h.step("second start: autio.mp3 untouched, nothing else written"):
+        program = h.start_program(run_dir, "second-start")
+        shown = [program.text_of("编辑框商品编号"), program.list_rows()]
+        h.expect(shown == ["1743535", []], "the form is not at its defaults")
+        h.expect(read(os.path.join(run_dir, SOUND_FILE)) == sound, "autio.mp3 changed")
+        h.expect(sorted(os.listdir(run_dir)) == sorted([os.path.basename(h.executable), SOUND_FILE]),
+                 f"the run directory holds {sorted(os.listdir(run_dir))}")
+    with h.step("close by the close box: the program ends cleanly"):
+        h.close_program(program, how="close box")
+
+
 def shop_down_scenario(h):
     """The shop answers nothing: the row is still added and kept, checks report
     nothing, nothing crashes."""
@@ -473,6 +496,7 @@ def readonly_scenario(h):
 
 
 SCENARIOS = {
+    "first_start": first_start_scenario,
     "main": main_scenario,
     "shop_down": shop_down_scenario,
     "smtp_refusing": smtp_refusing_scenario,
