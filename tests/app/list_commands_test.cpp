@@ -54,8 +54,8 @@ struct MenuSeen {
 
 // Waits for the pop-up menu, notes it and chooses the item of that caption with a
 // real click (or closes it with Esc when the caption is empty).
-void chooseFromMenuWhenShown(MenuSeen& seen, const QString& caption) {
-  auto* poll = new QTimer;
+void chooseFromMenuWhenShown(MenuSeen& seen, const QString& caption, QObject* owner) {
+  auto* poll = new QTimer(owner);
   poll->setInterval(10);
   QObject::connect(poll, &QTimer::timeout, [poll, &seen, caption] {
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -117,9 +117,10 @@ class ListCommands : public test::WindowFixture {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
   }
   void rightClickAndChoose(QPoint at, const char* caption, MenuSeen& seen) {
-    chooseFromMenuWhenShown(seen, QString::fromUtf8(caption));
+    chooseFromMenuWhenShown(seen, QString::fromUtf8(caption), window());
     QTest::mouseClick(list->viewport(), Qt::RightButton, {}, at);
-    QTRY_VERIFY(seen.shown);
+    // The menu is modal: the click returns once it has closed.
+    EXPECT_TRUE(seen.shown);
   }
   std::vector<Text> column(int c) {
     std::vector<Text> all;

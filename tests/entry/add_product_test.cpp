@@ -56,9 +56,9 @@ struct MessageSeen {
 };
 
 // Watches for the modal message box from a timer, notes what it shows and closes it
-// with its OK button.
-void closeMessageBoxWhenShown(MessageSeen& seen) {
-  auto* poll = new QTimer;
+// with its OK button. The timer goes with `owner` should no box come.
+void closeMessageBoxWhenShown(MessageSeen& seen, QObject* owner) {
+  auto* poll = new QTimer(owner);
   poll->setInterval(10);
   QObject::connect(poll, &QTimer::timeout, [poll, &seen] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -136,7 +136,7 @@ TEST_F(AddProduct, MissingNumberOrAreaShowsTheMessageAndFetchesNothing) {
     typeIntoCombo("组合框地区", c.area ? "南岗区-3365" : "");
 
     MessageSeen seen;
-    closeMessageBoxWhenShown(seen);
+    closeMessageBoxWhenShown(seen, window());
     clickAdd();
 
     EXPECT_TRUE(seen.shown);
