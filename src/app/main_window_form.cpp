@@ -71,6 +71,10 @@ QComboBox* regionBox(QWidget* parent, const char* name, int x, int y, const QStr
   // Typed text stays typed text: no new items from Enter, no completion.
   combo->setInsertPolicy(QComboBox::NoInsert);
   combo->setCompleter(nullptr);
+  // Qt also reports a typed text that matches an item as chosen (activated) when the
+  // edit field is left or Enter is pressed; only a choice made in the list counts.
+  QObject::disconnect(combo->lineEdit(), SIGNAL(editingFinished()), combo, nullptr);
+  QObject::disconnect(combo->lineEdit(), SIGNAL(returnPressed()), combo, nullptr);
   combo->setMaxVisibleItems(20);
   QPalette pal = combo->palette();
   pal.setColor(QPalette::Base, Qt::white);
