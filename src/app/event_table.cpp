@@ -2,7 +2,9 @@
 
 #include "app/link_actions.h"
 #include "app/list_commands.h"
+#include "app/main_window_form.h"
 #include "app/qr_window.h"
+#include "app/startup.h"
 #include "entry/add_product.h"
 #include "entry/region_picker.h"
 
@@ -10,6 +12,9 @@ namespace qm {
 
 void bindEventTable(Program& program, QtToolkit& toolkit) {
   Program* p = &program;
+
+  // The start-up sequence; the entry raises this event before the loop runs.
+  toolkit.bind(kMainWindowName, UiEvent::Created, [p](int, int) { onMainWindowCreated(*p); });
 
   // Links to the publisher's pages.
   toolkit.bind("按钮更多优惠", UiEvent::Clicked, [p](int, int) { openHomePage(*p); });
