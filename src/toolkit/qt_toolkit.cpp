@@ -76,7 +76,8 @@ QtToolkit::~QtToolkit() {
 void QtToolkit::shutdown() { handOff_.close(); }
 
 QWidget* QtToolkit::qrWindow() const {
-  return (qrWindow_ && qrWindow_->isVisible()) ? qrWindow_.data() : nullptr;
+  QWidget* window = qrWindow_.data();
+  return window != nullptr && window->isVisible() ? window : nullptr;
 }
 
 QObject* QtToolkit::findControl(ControlName control) {
