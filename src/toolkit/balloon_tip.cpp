@@ -27,6 +27,7 @@ BalloonTip::BalloonTip(QWidget* owner)
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAccessibleName(QStringLiteral("提示"));
   hideTimer_.setSingleShot(true);
+  hideTimer_.setTimerType(Qt::PreciseTimer);
   connect(&hideTimer_, &QTimer::timeout, this, &QWidget::hide);
 }
 

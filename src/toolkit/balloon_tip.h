@@ -24,6 +24,7 @@ class BalloonTip : public QWidget {
   // The screen point the tail points at.
   QPoint tailPoint() const { return tailPoint_; }
   bool autoHideActive() const { return hideTimer_.isActive(); }
+  int autoHideRemainingMs() const { return hideTimer_.remainingTime(); }
 
   static constexpr int autoHideMs = 10000;
 

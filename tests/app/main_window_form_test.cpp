@@ -184,8 +184,11 @@ TEST_F(MainWindowForm, HiddenStoresAndTimerStartEmpty) {
     // Outside the client area: never on screen.
     EXPECT_FALSE(window()->rect().intersects(bar->geometry()));
   }
-  for (const char* name : {"venderId", "cat"})
-    EXPECT_FALSE(window()->rect().intersects(find(name)->geometry()));
+  for (const char* name : {"venderId", "cat"}) {
+    QWidget* store = find(name);
+    ASSERT_NE(store, nullptr);
+    EXPECT_FALSE(window()->rect().intersects(store->geometry()));
+  }
   auto* timer = find<QTimer>("时钟商品监控");
   ASSERT_NE(timer, nullptr);
   EXPECT_FALSE(timer->isActive());
@@ -300,6 +303,19 @@ TEST_F(MainWindowForm, EscClosesTheWindowUnlessTheFocusedControlTakesIt) {
   QTest::keyClick(edit, Qt::Key_A);
   EXPECT_TRUE(window()->isVisible());
   QTest::keyClick(edit, Qt::Key_Escape);
+  EXPECT_FALSE(window()->isVisible());
+}
+
+TEST_F(MainWindowForm, EscFirstClosesAnOpenRegionList) {
+  auto* combo = find<QComboBox>("组合框省份");
+  window()->activateWindow();
+  combo->setFocus();
+  combo->showPopup();
+  ASSERT_TRUE(combo->view()->isVisible());
+  QTest::keyClick(combo->view(), Qt::Key_Escape);
+  EXPECT_FALSE(combo->view()->isVisible());
+  EXPECT_TRUE(window()->isVisible());
+  QTest::keyClick(combo, Qt::Key_Escape);
   EXPECT_FALSE(window()->isVisible());
 }
 

@@ -346,6 +346,8 @@ TEST_F(Toolkit, BalloonShowsAtThePointAndReplacesTheLastOne) {
   ASSERT_TRUE(balloon->isVisible());
   EXPECT_EQ(balloon->text(), QStringLiteral("有货提醒：第1行"));
   EXPECT_TRUE(balloon->autoHideActive());
+  EXPECT_GT(balloon->autoHideRemainingMs(), 9000);
+  EXPECT_LE(balloon->autoHideRemainingMs(), 10000);
   EXPECT_EQ(balloon->tailPoint(), QPoint(w - 10, h - 40));
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   EXPECT_TRUE(screen.contains(balloon->frameGeometry()));

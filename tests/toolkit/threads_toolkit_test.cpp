@@ -117,6 +117,22 @@ TEST_F(ThreadsToolkit, WorkerCallsReachEveryKindOfControl) {
   EXPECT_EQ(balloon->text(), QStringLiteral("有货"));
 }
 
+TEST_F(ThreadsToolkit, WorkerOpensAndClosesTheQrWindow) {
+  std::atomic<bool> done{false};
+  bool first = false, second = true;
+  std::thread worker([&] {
+    first = tk.loadQrWindow();
+    second = tk.loadQrWindow();
+    tk.closeQrWindow();
+    done = true;
+  });
+  serveUntil([&] { return done.load(); });
+  worker.join();
+  EXPECT_TRUE(first);
+  EXPECT_FALSE(second);
+  EXPECT_EQ(tk.qrWindow(), nullptr);
+}
+
 TEST_F(ThreadsToolkit, WorkerWaitsForAModalBoxItOpened) {
   std::atomic<bool> done{false};
   std::thread worker([&] {
