@@ -39,7 +39,7 @@ void startMonitoring(Program& program) {
   program.monitor.mailDone = 0;
   program.monitor.mailAttempts = 0;
   tk.setCaption(controls::MonitorButton, QM_GBK("停止监控"));
-  tk.setButtonFace(controls::MonitorButton, embeddedAsset("running_button.png"));
+  tk.setButtonFace(controls::MonitorButton, embeddedAsset("button_running.png"));
   tk.setTimerPeriod(controls::MonitorTimer, monitorPeriod(tk.text(controls::IntervalBox)));
   startCheckPass(program, 100);
 }
@@ -48,7 +48,7 @@ void stopMonitoring(Program& program) {
   WindowToolkit& tk = program.tk;
   tk.setTimerPeriod(controls::MonitorTimer, 0);
   tk.setCaption(controls::MonitorButton, QM_GBK("开始监控"));
-  tk.setButtonFace(controls::MonitorButton, embeddedAsset("idle_button.png"));
+  tk.setButtonFace(controls::MonitorButton, embeddedAsset("button_idle.png"));
   program.monitor.running = 0;
   if (program.sound != nullptr) program.sound->stop();
 }
