@@ -3,6 +3,7 @@
 // sound player's output) and the exact requests it sends.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@ struct CheckCase {
   std::string pc, mobile, weChat, status;  // the cells afterwards, UTF-8
   bool priceAlert, stockAlert;
 };
+void PrintTo(const CheckCase& c, std::ostream* os) { *os << c.name; }
 
 const char* kOld = "旧";  // what the price cells held before the check
 
@@ -133,13 +135,14 @@ TEST_P(ProductCheckReplies, WritesCellsAndRaisesAlerts) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ProductCheckReplies, ::testing::ValuesIn(checkCases()),
-                         [](const ::testing::TestParamInfo<CheckCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<CheckCase>& p) { return p.param.name; });
 
 struct RequestCase {
   const char* name;
   const char* region;  // UTF-8 RegionText
   const char* code;    // the RegionCode in the queries
 };
+void PrintTo(const RequestCase& c, std::ostream* os) { *os << c.name; }
 
 class ProductCheckRequests : public WatchFixture, public ::testing::WithParamInterface<RequestCase> {};
 
@@ -171,7 +174,7 @@ INSTANTIATE_TEST_SUITE_P(Region, ProductCheckRequests,
                          ::testing::Values(RequestCase{"ThreeLevels", "北京-1#朝阳区-72+三环以内-2799",
                                                        "1_72_2799"},
                                            RequestCase{"WithoutMarkers", "没有标记", "__"}),
-                         [](const ::testing::TestParamInfo<RequestCase>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<RequestCase>& p) { return p.param.name; });
 
 using ProductCheckGate = WatchFixture;
 

@@ -165,8 +165,8 @@ inline bool waitForCheckWorkers(int timeoutMs = 60000) {
 
 struct RowValues {
   std::string productId = "100012043978";
-  std::string region;  // GBK RegionText
-  std::string wished = "1000";
+  std::string region;        // GBK RegionText
+  std::string wished = "1";  // below every price the shop peers quote: no price alert
   std::string venderId = "1000000127";
   std::string cat = "9987,653,655";
 };
