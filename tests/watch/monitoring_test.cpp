@@ -52,15 +52,15 @@ TEST(MonitorPeriod, ConvertsTheIntervalText) {
   for (const auto& c : cases) EXPECT_EQ(monitorPeriod(c.text), c.period) << c.text;
 }
 
-class MonitorWindow : public WatchFixture {
+class ThreadsMonitorWindow : public WatchFixture {
  protected:
-  MonitorWindow() { shop.setDefault(inStock(g("无货"), "99.00")); }
+  ThreadsMonitorWindow() { shop.setDefault(inStock(g("无货"), "99.00")); }
   PictureButton* button() { return monitorButton(); }
 };
 
 // Starting and stopping with an empty list: the state switches, the settings are
 // saved, no check runs.
-TEST_F(MonitorWindow, StartAndStopWithAnEmptyList) {
+TEST_F(ThreadsMonitorWindow, StartAndStopWithAnEmptyList) {
   program.monitor.mailDone = 1;
   program.monitor.mailAttempts = 4;
   tk.setText("编辑框发邮件账号", g("账号甲"));
@@ -91,7 +91,7 @@ TEST_F(MonitorWindow, StartAndStopWithAnEmptyList) {
 }
 
 // Interval 0 runs the first pass only; 0.5 s gives a pass every 500 ms.
-TEST_F(MonitorWindow, IntervalZeroAndHalfASecond) {
+TEST_F(ThreadsMonitorWindow, IntervalZeroAndHalfASecond) {
   addRow(tk, RowValues{});
   tk.setText("编辑框监控间隔", "0");
   clickMonitorButton();
@@ -114,7 +114,7 @@ TEST_F(MonitorWindow, IntervalZeroAndHalfASecond) {
 
 // A stock alert halts: the button still reads "停止监控"; the next click stops, the
 // one after starts a new run whose alert mails again.
-TEST_F(MonitorWindow, HaltByStockAlertAndTheTwoClicksAfterIt) {
+TEST_F(ThreadsMonitorWindow, HaltByStockAlertAndTheTwoClicksAfterIt) {
   AlertPeers peers(program, runDir);
   shop.setDefault(inStock(g("现货"), "99.00"));
   addRow(tk, RowValues{});
@@ -144,7 +144,7 @@ TEST_F(MonitorWindow, HaltByStockAlertAndTheTwoClicksAfterIt) {
 
 // Each pass reads the row count afresh: a row added while monitoring runs is checked
 // from the next pass on.
-TEST_F(MonitorWindow, RowsAddedDuringMonitoringJoinTheNextPass) {
+TEST_F(ThreadsMonitorWindow, RowsAddedDuringMonitoringJoinTheNextPass) {
   addRow(tk, RowValues{});
   tk.setText("编辑框监控间隔", "0.5");
   clickMonitorButton();
@@ -160,7 +160,7 @@ TEST_F(MonitorWindow, RowsAddedDuringMonitoringJoinTheNextPass) {
 
 // A stop click inside the first pass: the rest of the pass still starts its workers,
 // which find Running 0 and do nothing; the list is renumbered.
-TEST_F(MonitorWindow, StopClickInsideTheFirstPass) {
+TEST_F(ThreadsMonitorWindow, StopClickInsideTheFirstPass) {
   for (int i = 0; i < 6; ++i) {
     RowValues row;
     row.productId = "30000000000" + std::to_string(i + 1);

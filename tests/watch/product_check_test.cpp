@@ -89,9 +89,9 @@ std::vector<CheckCase> checkCases() {
   };
 }
 
-class ProductCheckReplies : public WatchFixture, public ::testing::WithParamInterface<CheckCase> {};
+class ThreadsProductCheckReplies : public WatchFixture, public ::testing::WithParamInterface<CheckCase> {};
 
-TEST_P(ProductCheckReplies, WritesCellsAndRaisesAlerts) {
+TEST_P(ThreadsProductCheckReplies, WritesCellsAndRaisesAlerts) {
   const CheckCase& c = GetParam();
   shop.setDefault(c.replies);
   AlertPeers peers(program, runDir);  // SMTP server, mail sender, wav sound player
@@ -134,7 +134,7 @@ TEST_P(ProductCheckReplies, WritesCellsAndRaisesAlerts) {
   EXPECT_TRUE(peers.waitForSound());
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ProductCheckReplies, ::testing::ValuesIn(checkCases()),
+INSTANTIATE_TEST_SUITE_P(Table, ThreadsProductCheckReplies, ::testing::ValuesIn(checkCases()),
                          [](const ::testing::TestParamInfo<CheckCase>& p) { return p.param.name; });
 
 struct RequestCase {
@@ -144,9 +144,9 @@ struct RequestCase {
 };
 void PrintTo(const RequestCase& c, std::ostream* os) { *os << c.name; }
 
-class ProductCheckRequests : public WatchFixture, public ::testing::WithParamInterface<RequestCase> {};
+class ThreadsProductCheckRequests : public WatchFixture, public ::testing::WithParamInterface<RequestCase> {};
 
-TEST_P(ProductCheckRequests, SendsTheFourQueriesInOrder) {
+TEST_P(ThreadsProductCheckRequests, SendsTheFourQueriesInOrder) {
   const RequestCase& c = GetParam();
   shop.setDefault(inStock(g("无货"), "20.00"));
   RowValues row;
@@ -170,15 +170,15 @@ TEST_P(ProductCheckRequests, SendsTheFourQueriesInOrder) {
   EXPECT_EQ(received, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Region, ProductCheckRequests,
+INSTANTIATE_TEST_SUITE_P(Region, ThreadsProductCheckRequests,
                          ::testing::Values(RequestCase{"ThreeLevels", "北京-1#朝阳区-72+三环以内-2799",
                                                        "1_72_2799"},
                                            RequestCase{"WithoutMarkers", "没有标记", "__"}),
                          [](const ::testing::TestParamInfo<RequestCase>& p) { return p.param.name; });
 
-using ProductCheckGate = WatchFixture;
+using ThreadsProductCheckGate = WatchFixture;
 
-TEST_F(ProductCheckGate, RunningZeroLeavesTheRowUntouched) {
+TEST_F(ThreadsProductCheckGate, RunningZeroLeavesTheRowUntouched) {
   shop.setDefault(inStock(g("现货"), "1.00"));
   int number = addRow(tk, RowValues{});
   tk.setCell(kWatchList, number - 1, WatchColumn::Status, g("导入记录"));
@@ -194,7 +194,7 @@ TEST_F(ProductCheckGate, RunningZeroLeavesTheRowUntouched) {
   EXPECT_EQ(shop.server.requestCount(), 0u);
 }
 
-TEST_F(ProductCheckGate, RowPastTheEndWritesNothing) {
+TEST_F(ThreadsProductCheckGate, RowPastTheEndWritesNothing) {
   shop.setDefault(inStock(g("无货"), "1.00"));
   addRow(tk, RowValues{});
   program.monitor.running = 1;
