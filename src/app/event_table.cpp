@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "entry/add_product.h"
 #include "entry/region_picker.h"
+#include "watch/monitoring.h"
 
 namespace qm {
 
@@ -32,6 +33,10 @@ void bindEventTable(Program& program, QtToolkit& toolkit) {
   toolkit.bind("超级列表框监控", UiEvent::RightClicked, [p](int, int) { showListMenu(*p); });
   toolkit.bind("超级列表框监控", UiEvent::DoubleClicked, [p](int x, int y) { listDoubleClicked(*p, x, y); });
   toolkit.bind("图片框二维码", UiEvent::DoubleClicked, [p](int, int) { closeQrWindow(*p); });
+
+  // Monitoring control.
+  toolkit.bind("按钮商品监控", UiEvent::Clicked, [p](int, int) { toggleMonitoring(*p); });
+  toolkit.bind("时钟商品监控", UiEvent::TimerElapsed, [p](int, int) { monitorTimerTick(*p); });
 }
 
 }  // namespace qm
