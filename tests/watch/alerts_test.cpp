@@ -68,10 +68,10 @@ struct HaltCase {
 };
 void PrintTo(const HaltCase& c, std::ostream* os) { *os << c.name; }
 
-class ThreadsAlertHalt : public WatchFixture, public ::testing::WithParamInterface<HaltCase> {};
+class AlertHalt : public WatchFixture, public ::testing::WithParamInterface<HaltCase> {};
 
 // 选择框有货停止 halts for either kind and leaves the button as it is.
-TEST_P(ThreadsAlertHalt, HaltsWhenTicked) {
+TEST_P(AlertHalt, HaltsWhenTicked) {
   const HaltCase& c = GetParam();
   tk.setCheckState("选择框有货停止", c.haltBox);
   tk.setCheckState("选择框音乐提醒", 0);
@@ -88,17 +88,17 @@ TEST_P(ThreadsAlertHalt, HaltsWhenTicked) {
   EXPECT_EQ(tk.caption("按钮商品监控"), g("停止监控"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Kind, ThreadsAlertHalt,
+INSTANTIATE_TEST_SUITE_P(ThreadsKind, AlertHalt,
                          ::testing::Values(HaltCase{"PriceAlertHalts", AlertKind::PriceAlert, 1},
                                            HaltCase{"StockAlertHalts", AlertKind::StockAlert, 1},
                                            HaltCase{"PriceAlertUnticked", AlertKind::PriceAlert, 0},
                                            HaltCase{"StockAlertUnticked", AlertKind::StockAlert, 0}),
                          [](const ::testing::TestParamInfo<HaltCase>& p) { return p.param.name; });
 
-class ThreadsAlertSound : public WatchFixture, public ::testing::WithParamInterface<int> {};
+class AlertSound : public WatchFixture, public ::testing::WithParamInterface<int> {};
 
 // The sound step plays the alert sound file once, whole, through the wav output.
-TEST_P(ThreadsAlertSound, PlaysTheAlertSoundOnceWhenTicked) {
+TEST_P(AlertSound, PlaysTheAlertSoundOnceWhenTicked) {
   const int soundBox = GetParam();
   AlertPeers peers(program, runDir);
   tk.setCheckState("选择框邮件提醒", 0);
@@ -115,7 +115,7 @@ TEST_P(ThreadsAlertSound, PlaysTheAlertSoundOnceWhenTicked) {
   EXPECT_EQ(peers.playedFrames(), peers.alertSoundFrames());
 }
 
-INSTANTIATE_TEST_SUITE_P(Box, ThreadsAlertSound, ::testing::Values(1, 0),
+INSTANTIATE_TEST_SUITE_P(ThreadsBox, AlertSound, ::testing::Values(1, 0),
                          [](const ::testing::TestParamInfo<int>& p) {
                            return std::string(p.param ? "Ticked" : "Unticked");
                          });
@@ -126,11 +126,11 @@ struct MailCase {
 };
 void PrintTo(const MailCase& c, std::ostream* os) { *os << c.name; }
 
-class ThreadsAlertMailSent : public WatchFixture, public ::testing::WithParamInterface<MailCase> {};
+class AlertMailSent : public WatchFixture, public ::testing::WithParamInterface<MailCase> {};
 
 // The first attempt succeeds; the mail reads as sent; later alerts of the run mail
 // nothing; a new run (stop and start) mails again.
-TEST_P(ThreadsAlertMailSent, OneMailPerMonitoringRun) {
+TEST_P(AlertMailSent, OneMailPerMonitoringRun) {
   AlertPeers peers(program, runDir, GetParam().requireLogin ? SmtpMode::RequireLogin : SmtpMode::Accept);
   shop.setDefault(inStock(g("无货"), "99.00"));  // the passes of the start clicks alert nothing
   tk.setCheckState("选择框有货停止", 0);
@@ -179,7 +179,7 @@ TEST_P(ThreadsAlertMailSent, OneMailPerMonitoringRun) {
   EXPECT_EQ(mails[1].body, g("Vantroke，提醒你，有货啦！\r\n7654321\r\nhttp://127.0.0.1:9/home.html"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Server, ThreadsAlertMailSent,
+INSTANTIATE_TEST_SUITE_P(ThreadsServer, AlertMailSent,
                          ::testing::Values(MailCase{"Open", false}, MailCase{"LoginRequired", true}),
                          [](const ::testing::TestParamInfo<MailCase>& p) { return p.param.name; });
 
@@ -191,11 +191,11 @@ struct RefusedCase {
 };
 void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
 
-class ThreadsAlertMailRefused : public WatchFixture, public ::testing::WithParamInterface<RefusedCase> {};
+class AlertMailRefused : public WatchFixture, public ::testing::WithParamInterface<RefusedCase> {};
 
 // Every attempt fails: the loop gives up after its limit, and nothing more is tried
 // in the run. A recipient with CR LF never reaches the server as a command.
-TEST_P(ThreadsAlertMailRefused, GivesUpAfterTheLimit) {
+TEST_P(AlertMailRefused, GivesUpAfterTheLimit) {
   const RefusedCase& c = GetParam();
   AlertPeers peers(program, runDir, c.injectedRecipient ? SmtpMode::Accept : SmtpMode::RejectRecipients);
   tk.setCheckState("选择框有货停止", 0);
@@ -225,7 +225,7 @@ TEST_P(ThreadsAlertMailRefused, GivesUpAfterTheLimit) {
   EXPECT_EQ(peers.mailTransactions(), transactions);
 }
 
-INSTANTIATE_TEST_SUITE_P(Server, ThreadsAlertMailRefused,
+INSTANTIATE_TEST_SUITE_P(ThreadsServer, AlertMailRefused,
                          ::testing::Values(RefusedCase{"PriceAlert", AlertKind::PriceAlert, false, 6},
                                            RefusedCase{"StockAlert", AlertKind::StockAlert, false, 11},
                                            RefusedCase{"InjectedRecipient", AlertKind::PriceAlert, true, 6}),

@@ -89,9 +89,9 @@ std::vector<CheckCase> checkCases() {
   };
 }
 
-class ThreadsProductCheckReplies : public WatchFixture, public ::testing::WithParamInterface<CheckCase> {};
+class ProductCheckReplies : public WatchFixture, public ::testing::WithParamInterface<CheckCase> {};
 
-TEST_P(ThreadsProductCheckReplies, WritesCellsAndRaisesAlerts) {
+TEST_P(ProductCheckReplies, WritesCellsAndRaisesAlerts) {
   const CheckCase& c = GetParam();
   shop.setDefault(c.replies);
   AlertPeers peers(program, runDir);  // SMTP server, mail sender, wav sound player
@@ -134,7 +134,7 @@ TEST_P(ThreadsProductCheckReplies, WritesCellsAndRaisesAlerts) {
   EXPECT_TRUE(peers.waitForSound());
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ThreadsProductCheckReplies, ::testing::ValuesIn(checkCases()),
+INSTANTIATE_TEST_SUITE_P(ThreadsTable, ProductCheckReplies, ::testing::ValuesIn(checkCases()),
                          [](const ::testing::TestParamInfo<CheckCase>& p) { return p.param.name; });
 
 struct RequestCase {
@@ -144,9 +144,9 @@ struct RequestCase {
 };
 void PrintTo(const RequestCase& c, std::ostream* os) { *os << c.name; }
 
-class ThreadsProductCheckRequests : public WatchFixture, public ::testing::WithParamInterface<RequestCase> {};
+class ProductCheckRequests : public WatchFixture, public ::testing::WithParamInterface<RequestCase> {};
 
-TEST_P(ThreadsProductCheckRequests, SendsTheFourQueriesInOrder) {
+TEST_P(ProductCheckRequests, SendsTheFourQueriesInOrder) {
   const RequestCase& c = GetParam();
   shop.setDefault(inStock(g("无货"), "20.00"));
   RowValues row;
@@ -170,7 +170,7 @@ TEST_P(ThreadsProductCheckRequests, SendsTheFourQueriesInOrder) {
   EXPECT_EQ(received, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Region, ThreadsProductCheckRequests,
+INSTANTIATE_TEST_SUITE_P(ThreadsRegion, ProductCheckRequests,
                          ::testing::Values(RequestCase{"ThreeLevels", "北京-1#朝阳区-72+三环以内-2799",
                                                        "1_72_2799"},
                                            RequestCase{"WithoutMarkers", "没有标记", "__"}),
