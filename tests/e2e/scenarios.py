@@ -24,8 +24,8 @@ def g(text):
     return text.encode("gbk")
 
 
-def record_line(name=PRODUCT.name, vender=PRODUCT.vender_id, cat=PRODUCT.cat):
-    return g(f"{PRODUCT.sku}-----{name}||||{REGION_TEXT}@@@@{WISHED_PRICE}####{vender}&&&&{cat}\r\n")
+def record_line(name=PRODUCT.name, vender=PRODUCT.vender_id, cat=PRODUCT.cat, wished=WISHED_PRICE):
+    return g(f"{PRODUCT.sku}-----{name}||||{REGION_TEXT}@@@@{wished}####{vender}&&&&{cat}\r\n")
 
 
 def read(path):
@@ -175,10 +175,10 @@ def pick_region(h, program):
 
 
 def add_product(h, program, run_dir, name=PRODUCT.name, vender=PRODUCT.vender_id,
-                cat=PRODUCT.cat, rows_before=0):
+                cat=PRODUCT.cat, rows_before=0, wished=WISHED_PRICE):
     with h.step("type the product number and wished price, click 添加"):
         program.replace_text("编辑框商品编号", PRODUCT.sku)
-        program.replace_text("编辑框价格监控", WISHED_PRICE)
+        program.replace_text("编辑框价格监控", wished)
         program.click("按钮商品添加")
         rows = h.wait_until("the new row in the watch list",
                             lambda: (lambda r: r if len(r) == rows_before + 1 else None)(
@@ -189,7 +189,7 @@ def add_product(h, program, run_dir, name=PRODUCT.name, vender=PRODUCT.vender_id
         h.expect(row[6] == "二维码" and row[7] == "二维码", f"QR cells {row[6]!r} {row[7]!r}")
         h.expect(h.shop.count("product_page") >= 1, "the product page was not read")
         record = os.path.join(run_dir, RECORD_FILE)
-        want = record_line(name, vender, cat)
+        want = record_line(name, vender, cat, wished)
         h.wait_until("the record file to hold the new row",
                      lambda: os.path.isfile(record) and read(record).endswith(want), 10)
         program.screenshot("added")
@@ -372,6 +372,55 @@ def main_scenario(h):
         h.close_program(program, how="close box")
 
 
+MENU_ENTRIES = ["全部删除", "删除选中"]
+
+
+def choose_from_list_menu(h, program, entry):
+    """Right-clicks the watch list below its rows and picks an entry of the pop-up
+    menu with the arrow keys (Qt does not put its pop-up menus on the AT-SPI bus,
+    so the keys, not a computed point, find the entry)."""
+    program.click("超级列表框监控", dy=300, button=3)
+    settle(0.5)
+    program.screenshot(f"menu-{MENU_ENTRIES.index(entry)}")
+    program.key(*(["Down"] * (MENU_ENTRIES.index(entry) + 1)), "Return")
+
+
+def list_commands_scenario(h):
+    """The watch list's pop-up menu: deleting the ticked rows, then all rows; the
+    record file follows each time."""
+    pyatspi = __import__("pyatspi")
+    h.start_peers()
+    run_dir = h.new_run_dir()
+    program = first_start(h, run_dir)
+    pick_region(h, program)
+    add_product(h, program, run_dir)
+    add_product(h, program, run_dir, rows_before=1, wished="60")
+    record = os.path.join(run_dir, RECORD_FILE)
+    h.expect(read(record) == record_line() + record_line(wished="60"),
+             "the record file does not hold both rows in list order")
+    with h.step("tick the second row and choose 删除选中"):
+        cell = program.control("超级列表框监控").queryTable().getAccessibleAt(1, 0)
+        x, y, w, hh = program.extents(cell)
+        program.click_screen(x + 9, y + hh // 2)
+        h.wait_until("the second row ticked", lambda: program.control("超级列表框监控")
+                     .queryTable().getAccessibleAt(1, 0).getState()
+                     .contains(pyatspi.STATE_CHECKED), 10)
+        choose_from_list_menu(h, program, "删除选中")
+        h.wait_until("one row left", lambda: len(program.list_rows()) == 1, 10)
+        h.wait_until("the record file to hold the unticked row",
+                     lambda: read(record) == record_line(), 10)
+        h.expect(program.list_rows()[0][10] == WISHED_PRICE, "the ticked row is still there")
+    with h.step("choose 全部删除: the list and the record file are empty"):
+        choose_from_list_menu(h, program, "全部删除")
+        h.wait_until("no row left", lambda: program.list_rows() == [], 10)
+        h.wait_until("the record file to be empty", lambda: read(record) == b"", 10)
+    with h.step("close and start again: the list stays empty"):
+        h.close_program(program)
+        program = h.start_program(run_dir, "second-start")
+        h.expect(program.list_rows() == [], "rows came back")
+        h.close_program(program)
+
+
 def first_start_scenario(h):
     """The first start in an empty directory and a second one: the window, its form
     and banner, the sound file, and a clean end by Esc and by the close box."""
@@ -498,6 +547,7 @@ def readonly_scenario(h):
 SCENARIOS = {
     "first_start": first_start_scenario,
     "main": main_scenario,
+    "list_commands": list_commands_scenario,
     "shop_down": shop_down_scenario,
     "smtp_refusing": smtp_refusing_scenario,
     "readonly": readonly_scenario,
