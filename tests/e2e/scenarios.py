@@ -277,7 +277,6 @@ def main_scenario(h):
     check_start_up(h, program, run_dir)
     pick_region(h, program)
     add_product(h, program, run_dir)
-    qr_code(h, program, run_dir)
     enter_mail_settings(h, program)
     with h.step("untick 有货停止 so monitoring goes on after an alert"):
         program.click("选择框有货停止", dx=8)
@@ -398,6 +397,7 @@ def list_commands_scenario(h):
     record = os.path.join(run_dir, RECORD_FILE)
     h.expect(read(record) == record_line() + record_line(wished="60"),
              "the record file does not hold both rows in list order")
+    qr_code(h, program, run_dir)
     with h.step("tick the second row and choose 删除选中"):
         cell = program.control("超级列表框监控").queryTable().getAccessibleAt(1, 0)
         x, y, w, hh = program.extents(cell)
