@@ -37,6 +37,7 @@ inline size_t windowStart(std::optional<int64_t> start) {
 // when p - j is even. The walk never goes below c, and callers move c up to p
 // afterwards, so no byte is walked twice.
 bool beginsCharacter(const Byte* d, size_t c, size_t p) {
+  if (p == c || d[p - 1] < 0x80) return true;  // the common case in mostly-ASCII text
   constexpr uint64_t kHighBits = 0x8080808080808080ull;
   size_t j = p;
   while (j - c >= 8) {
