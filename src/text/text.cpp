@@ -4,7 +4,6 @@
 #include <bit>
 #include <charconv>
 #include <climits>
-#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -63,7 +62,7 @@ inline const Byte* findBytes(const Byte* hay, size_t hayLen, const Byte* needle,
 
 // Finds occurrences of one sought text that begin where a character begins, the
 // characters being counted by stepping from a given start. Candidates come from a
-// byte search (memmem); a candidate on a second byte is passed over. Should such
+// byte search (memchr, memmem); a candidate on a second byte is passed over. Should such
 // rejections pile up (GBK text whose trail bytes keep spelling the sought text), the
 // scan goes on with a KMP automaton, so every search stays linear in the text.
 // ASCII letter case is ignored by folding both sides, always through the automaton.
