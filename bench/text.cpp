@@ -3,7 +3,8 @@
 // and a GBK-dense text; each at 256 KiB and 1 MiB, to show the cost is linear.
 //
 //   cmake --preset release && cmake --build --preset release -j2 --target bench_text
-//   ./build/release/bench/bench_text
+//   ./build/release/bench/bench_text --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+// (without the test support: cmake --preset release -B build/release-bench -DQM_BUILD_TESTS=OFF)
 #include <benchmark/benchmark.h>
 
 #include <string>
