@@ -18,8 +18,8 @@ std::string utf8ToGbk(std::string_view utf8);
 }  // namespace qm
 
 // A system text written once in UTF-8 source, converted to GBK on first use and kept.
-#define QM_GBK(utf8)                                                      \
-  ([]() -> const std::string& {                                           \
-    static const std::string converted_ = ::qm::utf8ToGbk(utf8);         \
-    return converted_;                                                    \
+#define QM_GBK(utf8)                                             \
+  ([]() -> const std::string& {                                  \
+    static const std::string converted_ = ::qm::utf8ToGbk(utf8); \
+    return converted_;                                           \
   }())
