@@ -13,7 +13,7 @@ out=build/release/bench-results
 mkdir -p "$out"
 names=("$@")
 if [ ${#names[@]} -eq 0 ]; then
-  for b in build/release/bench/bench_*; do [ -x "$b" ] && names+=("$(basename "$b" | sed 's/^bench_//')"); done
+  for b in build/release/bench/bench_*; do [ -f "$b" ] && [ -x "$b" ] && names+=("$(basename "$b" | sed 's/^bench_//')"); done
 fi
 export QT_QPA_PLATFORM=offscreen
 for n in "${names[@]}"; do
