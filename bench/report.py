@@ -136,7 +136,7 @@ def main():
         ours = figure(data, prog, bench, metric, unit)
         if ours is None and prog not in data:
             continue
-        peer_metric = PEER_METRIC.get(pbench, metric)
+        peer_metric = PEER_METRIC.get((pbench or "").split("/")[0], metric)
         peer = figure(data, pprog, pbench, peer_metric, unit) if pprog else None
         met = ""
         if check and ours is not None and (peer is not None or pprog is None):
