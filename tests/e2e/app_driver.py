@@ -69,6 +69,8 @@ class Program:
         self.app = None         # AT-SPI application
         self.frame = None       # AT-SPI main window
         self.stderr_path = os.path.join(artefacts, f"{label}.stderr.log")
+        # Where the sound card's stand-in writes what the program plays (see start).
+        self.sound_path = os.path.join(artefacts, f"{label}-sound.wav")
         self.shot_count = 0
         self.found = {}         # control name -> accessible, found once per run
 
@@ -77,6 +79,7 @@ class Program:
     def start(self, timeout=60):
         env = dict(self.session.env)
         env.update(sanitizer_environment(env, self.artefacts))
+        env.update(self._sound_environment())
         exe = os.path.join(self.run_dir, os.path.basename(self.executable))
         with open(self.stderr_path, "wb") as err:
             self.process = subprocess.Popen([exe], cwd="/", env=env, stdin=subprocess.DEVNULL,
@@ -90,6 +93,22 @@ class Program:
         self.app = poll("the program on the AT-SPI bus", self._find_app, timeout)
         self.frame = poll("the main window on the AT-SPI bus", self._find_frame, timeout)
         return self
+
+    def _sound_environment(self):
+        """The machine has no sound card. libout123's default output here is OpenAL,
+        whose own configuration (not the program's) can send its output to a wave
+        file at the pace of a real device: what the program plays lands there."""
+        conf = os.path.join(self.artefacts, f"{self.label}-alsoft.conf")
+        with open(conf, "w", encoding="utf-8") as f:
+            f.write(f"[general]\ndrivers = wave\n\n[wave]\nfile = {self.sound_path}\n")
+        return {"ALSOFT_CONF": conf, "ALSOFT_DRIVERS": "wave"}
+
+    def sound_bytes(self):
+        """How much the program has played so far, in bytes of the wave file."""
+        try:
+            return os.path.getsize(self.sound_path)
+        except OSError:
+            return 0
 
     def _find_window(self):
         self.check_alive()
