@@ -4,6 +4,9 @@
 #include <out123.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -95,16 +98,39 @@ void playFile(const std::filesystem::path& file, int times, const std::string& d
 
 }  // namespace
 
+namespace {
+
+// One playback on its own detached thread. The thread owns its handles and keeps
+// this state alive, so nothing it touches goes away if it outlives the player.
+struct Playback {
+  std::atomic<bool> stopRequested{false};
+  std::mutex lock;
+  std::condition_variable ended;
+  bool done = false;
+};
+
+// How long a stop waits for the playback to end. A well-behaved output ends within
+// milliseconds; some outputs without a device (OpenAL's fallback) never hand their
+// buffers back, and such a playback is left to end on its own rather than freeze
+// the window (stop runs on the GUI thread) or hold up later alerts.
+constexpr std::chrono::milliseconds kStopWait{500};
+
+}  // namespace
+
 struct SoundPlayer::State {
   std::string driver;
   std::string device;
   std::mutex lock;  // serialises play and stop, which may come from different threads
-  std::thread worker;
-  std::atomic<bool> stopRequested{false};
+  std::shared_ptr<Playback> current;
 
   void stopLocked() {
-    stopRequested = true;
-    if (worker.joinable()) worker.join();
+    if (!current) return;
+    current->stopRequested = true;
+    {
+      std::unique_lock<std::mutex> wait(current->lock);
+      current->ended.wait_for(wait, kStopWait, [&] { return current->done; });
+    }
+    current.reset();
   }
 };
 
@@ -121,8 +147,20 @@ void SoundPlayer::play(const std::filesystem::path& file, int times) {
   std::lock_guard<std::mutex> guard(s.lock);
   s.stopLocked();
   if (times <= 0) return;
-  s.stopRequested = false;
-  s.worker = std::thread([file, times, &s] { playFile(file, times, s.driver, s.device, s.stopRequested); });
+  auto playback = std::make_shared<Playback>();
+  try {
+    std::thread([playback, file, times, driver = s.driver, device = s.device] {
+      playFile(file, times, driver, device, playback->stopRequested);
+      {
+        std::lock_guard<std::mutex> done(playback->lock);
+        playback->done = true;
+      }
+      playback->ended.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    return;  // no thread to play on: nothing plays
+  }
+  s.current = std::move(playback);
 }
 
 void SoundPlayer::stop() {

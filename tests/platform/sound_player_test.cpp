@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdint>
 #include <thread>
@@ -157,4 +161,31 @@ TEST(ThreadsSoundPlayer, PlayAndStopFromManyThreadsAtOnce) {
     });
   for (auto& th : threads) th.join();
   player.play(sound, 100);
+}
+
+// An output that never comes back (here: a pipe nobody reads, on which the output's
+// open blocks) must not hold up a stop on the GUI thread, nor the next play.
+TEST_F(ThreadsSoundPlayerOutput, AnOutputThatNeverReturnsHoldsUpNeitherStopNorPlay) {
+  const fs::path pipe = run / "stuck.wav";
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  {
+    SoundPlayer player("wav", pipe.string());
+    player.play(sound, 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the playback is stuck in its open
+    const auto before = std::chrono::steady_clock::now();
+    player.play(sound, 1);  // a second alert replaces the first
+    player.stop();          // the stop click
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5));
+  }
+  // Let the stuck playbacks go: read the pipe until both have ended and closed it.
+  const int fd = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(fd, 0);
+  char buffer[4096];
+  for (int idle = 0; idle < 400;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) continue;
+    ++idle;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ::close(fd);
 }
