@@ -27,7 +27,7 @@ run_suite() {
   fi
   echo "=== $preset: tests"
   local log="build/$preset/ctest.log"
-  ctest --preset "$preset" -j "$jobs" --no-tests=error "$@" 2>&1 | tee "$log" | grep -vE '^ +[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed'
+  ctest --preset "$preset" -j "$jobs" --no-tests=error "$@" 2>&1 | tee "$log" | grep -vE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed'
   local total fails
   total=$(sed -nE 's/.*tests passed, ([0-9]+) tests failed out of ([0-9]+).*/\2/p' "$log" | tail -1)
   fails=$(sed -nE 's/.*tests passed, ([0-9]+) tests failed out of ([0-9]+).*/\1/p' "$log" | tail -1)
